@@ -1,0 +1,154 @@
+#include "platform/file_system.h"
+
+#include "platform/file_handle.h"
+
+#include <cstdio>
+#include <vector>
+
+#ifdef _WIN32
+#include <windows.h>
+#include <io.h>
+#else
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
+namespace platform {
+namespace {
+
+// Suffix of the temporary file written next to the file being replaced.
+constexpr char TEMPORARY_SUFFIX[] = ".tmp";
+
+// First buffer size tried when asking the system for the executable's path;
+// doubled until the path fits.
+constexpr std::size_t INITIAL_PATH_BUFFER = 260;
+// Paths longer than this are not plausible; stop growing the buffer there.
+constexpr std::size_t MAXIMUM_PATH_BUFFER = 64 * 1024;
+
+// Pushes the stream's data through the C runtime and the operating system to
+// the disk, so that the rename that follows never exposes a file whose
+// content is still only in memory.
+bool FlushToDisk(std::FILE* file) {
+    if (std::fflush(file) != 0) {
+        return false;
+    }
+#ifdef _WIN32
+    return _commit(_fileno(file)) == 0;
+#else
+    return fsync(fileno(file)) == 0;
+#endif
+}
+
+bool WriteWholeFile(const std::string& path, std::string_view bytes) {
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    if (file == nullptr) {
+        return false;
+    }
+    const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+    const bool flushed = written && FlushToDisk(file);
+    const bool closed = std::fclose(file) == 0;
+    return written && flushed && closed;
+}
+
+// Puts `from` in place of `to` in one step, replacing `to` if it exists.
+bool MoveIntoPlace(const std::string& from, const std::string& to) {
+#ifdef _WIN32
+    return MoveFileExA(from.c_str(), to.c_str(),
+                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+#else
+    return std::rename(from.c_str(), to.c_str()) == 0;
+#endif
+}
+
+bool IsRegularFile(std::FILE* file) {
+#ifdef _WIN32
+    // Windows does not open folders as streams.
+    (void)file;
+    return true;
+#else
+    struct stat status {};
+    return fstat(fileno(file), &status) == 0 && S_ISREG(status.st_mode);
+#endif
+}
+
+}  // namespace
+
+std::string TemporaryPathFor(const std::string& path) {
+    return path + TEMPORARY_SUFFIX;
+}
+
+bool ReplaceFileSafely(const std::string& path, std::string_view bytes) {
+    const std::string temporaryPath = TemporaryPathFor(path);
+    if (IsFolder(temporaryPath)) {
+        // Never touch a folder that happens to carry the temporary name.
+        return false;
+    }
+    if (!WriteWholeFile(temporaryPath, bytes)) {
+        std::remove(temporaryPath.c_str());
+        return false;
+    }
+    if (!MoveIntoPlace(temporaryPath, path)) {
+        std::remove(temporaryPath.c_str());
+        return false;
+    }
+    return true;
+}
+
+bool CanOpenForReading(const std::string& path) {
+    const FileHandle file = OpenFile(path.c_str(), "rb");
+    return file && IsRegularFile(file.get());
+}
+
+bool IsFolder(const std::string& path) {
+#ifdef _WIN32
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+#else
+    struct stat status {};
+    return stat(path.c_str(), &status) == 0 && S_ISDIR(status.st_mode);
+#endif
+}
+
+bool CreateFolderIfMissing(const std::string& path) {
+    if (IsFolder(path)) {
+        return true;
+    }
+#ifdef _WIN32
+    CreateDirectoryA(path.c_str(), nullptr);
+#else
+    constexpr mode_t FOLDER_MODE = 0777;  // narrowed by the process's umask
+    mkdir(path.c_str(), FOLDER_MODE);
+#endif
+    // Judge by the outcome: another process may have created it meanwhile.
+    return IsFolder(path);
+}
+
+bool GetExecutablePath(std::string& path) {
+    path.clear();
+    for (std::size_t size = INITIAL_PATH_BUFFER; size <= MAXIMUM_PATH_BUFFER; size *= 2) {
+        std::vector<char> buffer(size);
+#ifdef _WIN32
+        const DWORD length = GetModuleFileNameA(nullptr, buffer.data(), static_cast<DWORD>(size));
+        if (length == 0) {
+            return false;
+        }
+        // A result that fills the whole buffer may have been cut short.
+        if (static_cast<std::size_t>(length) < size) {
+            path.assign(buffer.data(), length);
+            return true;
+        }
+#else
+        const ssize_t length = readlink("/proc/self/exe", buffer.data(), size);
+        if (length < 0) {
+            return false;
+        }
+        if (static_cast<std::size_t>(length) < size) {
+            path.assign(buffer.data(), static_cast<std::size_t>(length));
+            return true;
+        }
+#endif
+    }
+    return false;
+}
+
+}  // namespace platform

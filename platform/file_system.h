@@ -1,0 +1,43 @@
+#pragma once
+
+// File-system services whose calls differ between Windows and POSIX.
+
+#include <string>
+#include <string_view>
+
+namespace platform {
+
+// The folder separator native to the platform the program runs on.
+#ifdef _WIN32
+inline constexpr char PATH_SEPARATOR = '\\';
+#else
+inline constexpr char PATH_SEPARATOR = '/';
+#endif
+
+// The name of the temporary file that ReplaceFileSafely writes before it puts
+// the new content in place: in the same folder as `path`, so that the final
+// step is a rename within one file system.
+std::string TemporaryPathFor(const std::string& path);
+
+// Replaces the whole content of the file at `path` with `bytes` (written as
+// they are, no text conversion). The bytes go to the temporary file first,
+// are flushed to disk, and the temporary file then takes the place of the old
+// one in a single step. On any failure the old file (if there was one) is left
+// whole, no temporary file remains, and the result is false.
+bool ReplaceFileSafely(const std::string& path, std::string_view bytes);
+
+// True when the file at `path` exists and can be opened for reading. A folder
+// does not count.
+bool CanOpenForReading(const std::string& path);
+
+// True when `path` names an existing folder.
+bool IsFolder(const std::string& path);
+
+// Creates the folder at `path` unless it already exists (only the last
+// component is created). True when the folder exists afterwards.
+bool CreateFolderIfMissing(const std::string& path);
+
+// Full path of the running executable; false when it cannot be determined.
+bool GetExecutablePath(std::string& path);
+
+}  // namespace platform

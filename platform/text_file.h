@@ -1,0 +1,39 @@
+#pragma once
+
+// Text files handled the same way on every operating system.
+//
+// The program's files are DOS text files. Rather than relying on a C runtime's
+// text mode (which exists only on Windows), the conversion is done here over
+// binary I/O, so every platform reads and writes exactly the bytes Windows
+// would:
+//   writing: each LF becomes CR LF, every other byte is written unchanged;
+//   reading: CR LF becomes LF, a CR not followed by LF is kept, and a byte
+//            0x1A (Ctrl-Z) ends the file.
+
+#include <string>
+#include <string_view>
+
+namespace platform {
+
+// The byte that ends a text file on reading.
+inline constexpr char END_OF_TEXT_MARK = '\x1A';
+
+// Converts in-memory text to its on-disk form (LF -> CR LF).
+std::string ToDiskText(std::string_view text);
+
+// Converts on-disk bytes to in-memory text (CR LF -> LF, stop at Ctrl-Z).
+std::string FromDiskText(std::string_view bytes);
+
+// Reads the whole file at `path` as raw bytes. False when it cannot be opened
+// or read; `bytes` is then empty.
+bool ReadBinaryFile(const std::string& path, std::string& bytes);
+
+// Reads the whole file at `path` in text mode. False when it cannot be opened
+// or read; `text` is then empty.
+bool ReadTextFile(const std::string& path, std::string& text);
+
+// Replaces the file at `path` with `text` in text mode, safely (see
+// ReplaceFileSafely).
+bool WriteTextFileSafely(const std::string& path, std::string_view text);
+
+}  // namespace platform
