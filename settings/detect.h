@@ -1,0 +1,24 @@
+#pragma once
+
+// Detection of the handheld's file-transfer utility in its usual install
+// locations.
+
+#include <string>
+#include <vector>
+
+// Result of a detection that found nothing. Stored as the transfer path, it
+// asks the next start-up to detect again. Compared for exact equality.
+inline constexpr char AUTODETECT_FAILED[] = "Autodetect Failed.";
+
+// The usual install locations, probed in this order.
+inline constexpr char TRANSFER_UTILITY_ON_D[] =
+    "D:\\Program Files\\Dolphin File Transfer\\dcomm2.exe";
+inline constexpr char TRANSFER_UTILITY_ON_C[] =
+    "C:\\Program Files\\Dolphin File Transfer\\dcomm2.exe";
+
+// The first of `candidates` that can be opened for reading, or
+// AUTODETECT_FAILED when none can. Keeps no memory between calls.
+std::string DetectTransferUtility(const std::vector<std::string>& candidates);
+
+// Detection over the two usual install locations, the D: drive first.
+std::string DetectTransferUtility();

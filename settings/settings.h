@@ -1,0 +1,56 @@
+#pragma once
+
+// The program's three settings and the file "config.txt" that keeps them.
+//
+// The file holds three lines: the web host, the path of the codes file on
+// that host, and the full path of the transfer utility. Each line is written
+// with a CR LF line end and nothing else is written. Reading also accepts LF
+// alone as a line end, keeps blanks, stops at a Ctrl-Z byte, leaves settings
+// without a line empty, and ignores everything after the third line.
+
+#include <string>
+#include <string_view>
+
+// The settings as the program uses them for the whole run. They are defined
+// by the application so that it controls the order in which global objects
+// are built.
+extern std::string g_strHost;
+extern std::string g_strCodesPath;
+extern std::string g_strTransferPath;
+
+// Name of the settings file, relative to the current folder.
+inline constexpr char SETTINGS_FILE_NAME[] = "config.txt";
+
+// Text shown when the settings file cannot be written.
+inline constexpr char SAVE_SETTINGS_FAILED_TEXT[] = "Cannot save settings to config.txt.";
+
+struct Settings {
+    std::string host;
+    std::string codesPath;
+    std::string transferPath;
+};
+
+// Fills `settings` from the text of a settings file as read in text mode.
+// Each line read first empties its setting; once the text has ended, the
+// settings after it are left as they were.
+void ParseSettingsText(std::string_view text, Settings& settings);
+
+// The on-disk bytes of a settings file: three lines, each ending in CR LF.
+std::string FormatSettingsFile(const Settings& settings);
+
+// Reads the settings file at `path` into `settings` (see ParseSettingsText).
+// A file that cannot be opened leaves `settings` alone and gives false; that
+// is not an error for the program, which then keeps its empty settings.
+bool ReadSettingsFile(const std::string& path, Settings& settings);
+
+// Replaces the settings file at `path` safely: on failure the old file stays
+// whole. True when the new file is in place.
+bool WriteSettingsFile(const std::string& path, const Settings& settings);
+
+// Reads "config.txt" in the current folder into the three global settings.
+void LoadSettings();
+
+// Writes the three global settings to "config.txt" in the current folder.
+// False when the file could not be written; the settings in memory keep their
+// values either way.
+bool SaveSettings();
