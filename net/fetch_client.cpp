@@ -1,0 +1,148 @@
+#include "net/fetch_client.h"
+
+#include "net/resolve.h"
+#include "net/socket_api.h"
+
+#include <cstdio>
+
+namespace {
+
+#ifdef _WIN32
+// Windows Sockets version 1.0, as the program has always asked for.
+constexpr WORD WINSOCK_VERSION_1_0 = 0x0001;
+#endif
+
+std::string ErrorLine(const char* what, int code) {
+    return std::string(what) + " (" + std::to_string(code) + ")\n";
+}
+
+// Connects the non-blocking `socket`, waiting at most `timeout`.
+// 0 on success, otherwise the error code.
+int Connect(const net::Socket& socket, const sockaddr_in& address,
+            std::chrono::milliseconds timeout) {
+    if (!net::SetNonBlocking(socket)) {
+        return net::LastSocketError();
+    }
+    if (connect(socket.Handle(), reinterpret_cast<const sockaddr*>(&address), sizeof address) ==
+        0) {
+        return 0;
+    }
+    const int error = net::LastSocketError();
+    if (!net::IsConnectInProgress(error)) {
+        return error;
+    }
+    const int waited = net::WaitWritable(socket, timeout);
+    if (waited != 0) {
+        return waited;
+    }
+    return net::PendingError(socket);
+}
+
+// Sends all of `data`, each wait for room bounded by `timeout`.
+// 0 on success, otherwise the error code.
+int SendAll(const net::Socket& socket, std::string_view data, std::chrono::milliseconds timeout) {
+    std::size_t sent = 0;
+    while (sent < data.size()) {
+        const int waited = net::WaitWritable(socket, timeout);
+        if (waited != 0) {
+            return waited;
+        }
+        const long long count = net::SendSome(socket, data.data() + sent, data.size() - sent);
+        if (count < 0) {
+            const int error = net::LastSocketError();
+            if (!net::IsTransient(error)) {
+                return error;
+            }
+            continue;
+        }
+        sent += static_cast<std::size_t>(count);
+    }
+    return 0;
+}
+
+}  // namespace
+
+CFetchClient::CFetchClient() : CFetchClient(HTTP_PORT, FETCH_TIMEOUT) {}
+
+CFetchClient::CFetchClient(std::uint16_t port, std::chrono::milliseconds timeout)
+    : m_receiveArea(new char[RECEIVE_AREA_SIZE]()), m_port(port), m_timeout(timeout) {
+#ifdef _WIN32
+    // The result is not examined: a failure shows up as a failed lookup or
+    // connection later on.
+    WSADATA data;
+    WSAStartup(WINSOCK_VERSION_1_0, &data);
+#endif
+}
+
+CFetchClient::~CFetchClient() {
+#ifdef _WIN32
+    WSACleanup();
+#endif
+}
+
+std::string_view CFetchClient::Reply() const {
+    return std::string_view(m_receiveArea.get(), m_replyLength);
+}
+
+std::string_view CFetchClient::HttpFetch(const std::string& hostName, std::string_view request) {
+    // Whatever happens, an earlier reply is never handed out again.
+    m_replyLength = 0;
+    m_lastError.clear();
+    if (!Exchange(hostName, request)) {
+        m_replyLength = 0;
+    }
+    return Reply();
+}
+
+bool CFetchClient::Fail(std::string line) {
+    m_lastError = std::move(line);
+    std::fputs(m_lastError.c_str(), stderr);
+    return false;
+}
+
+bool CFetchClient::Exchange(const std::string& hostName, std::string_view request) {
+    sockaddr_in address{};
+    if (!ResolveHost(hostName, m_port, address)) {
+        return Fail("Can't map hostname '" + hostName + "'\n");
+    }
+    const net::Socket socket = net::OpenTcpSocket();
+    if (!socket.IsValid()) {
+        return Fail(ErrorLine("connect failed", net::LastSocketError()));
+    }
+    const int connectError = Connect(socket, address, m_timeout);
+    if (connectError != 0) {
+        return Fail(ErrorLine("connect failed", connectError));
+    }
+    const int sendError = SendAll(socket, request, m_timeout);
+    if (sendError != 0) {
+        return Fail(ErrorLine("send failed", sendError));
+    }
+    // Receive until the server closes the connection. When the area is full,
+    // one more byte is asked for: only the close makes the reply complete.
+    char* const area = m_receiveArea.get();
+    char overflow = 0;
+    for (;;) {
+        const int waited = net::WaitReadable(socket, m_timeout);
+        if (waited != 0) {
+            return Fail(ErrorLine("receive failed", waited));
+        }
+        const bool full = m_replyLength == RECEIVE_AREA_SIZE;
+        char* const target = full ? &overflow : area + m_replyLength;
+        const std::size_t room = full ? sizeof overflow : RECEIVE_AREA_SIZE - m_replyLength;
+        const long long count = net::ReceiveSome(socket, target, room);
+        if (count == 0) {
+            return true;
+        }
+        if (count < 0) {
+            const int error = net::LastSocketError();
+            if (net::IsTransient(error)) {
+                continue;
+            }
+            return Fail(ErrorLine("receive failed", error));
+        }
+        if (full) {
+            return Fail("reply too long\n");
+        }
+        m_replyLength += static_cast<std::size_t>(count);
+    }
+}

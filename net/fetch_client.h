@@ -1,0 +1,59 @@
+#pragma once
+
+// The program's own minimal HTTP/1.0 client: one request to one host, the
+// whole reply read into a fixed receive area until the server closes the
+// connection. The reply is not interpreted here.
+
+#include <chrono>
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+
+// The port every fetch of the program uses.
+inline constexpr std::uint16_t HTTP_PORT = 80;
+
+// How long connecting, sending and each receive may go without progress.
+inline constexpr std::chrono::milliseconds FETCH_TIMEOUT{30000};
+
+// The largest reply taken; a longer one fails the fetch.
+inline constexpr std::size_t RECEIVE_AREA_SIZE = 262144;
+
+class CFetchClient {
+public:
+    // The program's client: port 80 and a 30-second time-out. On Windows the
+    // constructor registers the process with the socket library and the
+    // destructor releases it.
+    CFetchClient();
+    // A client for another port or time-out.
+    CFetchClient(std::uint16_t port, std::chrono::milliseconds timeout);
+    ~CFetchClient();
+
+    CFetchClient(const CFetchClient&) = delete;
+    CFetchClient& operator=(const CFetchClient&) = delete;
+
+    // Resolves `hostName`, connects, sends `request` whole and receives until
+    // the server closes the connection. Returns the complete reply, which
+    // stays in the receive area until the next fetch. Any failure (lookup,
+    // connection, send, receive, time-out, a reply over RECEIVE_AREA_SIZE
+    // bytes) gives an empty reply and writes one line to standard error.
+    std::string_view HttpFetch(const std::string& hostName, std::string_view request);
+
+    // The reply of the last fetch; empty before the first and after a failed
+    // one. It may hold NUL bytes.
+    std::string_view Reply() const;
+
+    // The line the last fetch wrote to standard error; empty if it succeeded.
+    const std::string& LastError() const { return m_lastError; }
+
+private:
+    bool Exchange(const std::string& hostName, std::string_view request);
+    bool Fail(std::string line);
+
+    std::unique_ptr<char[]> m_receiveArea;
+    std::size_t m_replyLength = 0;
+    std::uint16_t m_port;
+    std::chrono::milliseconds m_timeout;
+    std::string m_lastError;
+};
