@@ -1,0 +1,110 @@
+#include "platform/file_system.h"
+#include "platform/text_file.h"
+#include "tests/support/temp_folder.h"
+
+#include <gtest/gtest.h>
+
+using test_support::Exists;
+using test_support::ListFolder;
+using test_support::ReadBytes;
+using test_support::TempFolder;
+using test_support::WriteBytes;
+
+TEST(TextMode, WritingTurnsEveryLfIntoCrLf) {
+    EXPECT_EQ(platform::ToDiskText("a\nb\n"), "a\r\nb\r\n");
+    // A CR already before an LF in memory is kept, so it reaches the disk doubled.
+    EXPECT_EQ(platform::ToDiskText("a\r\n\rb"), "a\r\r\n\rb");
+    EXPECT_EQ(platform::ToDiskText(std::string("\0\n", 2)), std::string("\0\r\n", 3));
+}
+
+TEST(TextMode, ReadingJoinsCrLfKeepsLoneCrAndStopsAtCtrlZ) {
+    EXPECT_EQ(platform::FromDiskText("a\r\nb\nc"), "a\nb\nc");
+    EXPECT_EQ(platform::FromDiskText("a\rb\r"), "a\rb\r");
+    EXPECT_EQ(platform::FromDiskText("a\r\r\n"), "a\r\n");
+    EXPECT_EQ(platform::FromDiskText("a\r\nb\x1A\r\nc"), "a\nb");
+    EXPECT_EQ(platform::FromDiskText("\x1A"), "");
+    // A CR just before the Ctrl-Z has no LF after it and stays.
+    EXPECT_EQ(platform::FromDiskText("a\r\x1A\n"), "a\r");
+}
+
+TEST(TextMode, FilesReadAndWrittenThroughTheConversion) {
+    const TempFolder folder;
+    const std::string path = folder.PathOf("text.txt");
+    ASSERT_TRUE(platform::WriteTextFileSafely(path, "one\ntwo\n"));
+    EXPECT_EQ(ReadBytes(path), "one\r\ntwo\r\n");
+
+    std::string text = "stale";
+    ASSERT_TRUE(platform::ReadTextFile(path, text));
+    EXPECT_EQ(text, "one\ntwo\n");
+
+    EXPECT_FALSE(platform::ReadTextFile(folder.PathOf("missing.txt"), text));
+    EXPECT_EQ(text, "");
+}
+
+TEST(ReplaceFileSafely, CreatesAndReplacesWithExactBytesAndLeavesNoTemporaryFile) {
+    const TempFolder folder;
+    const std::string path = folder.PathOf("data.bin");
+    const std::string first("first\0\r\n", 8);
+    ASSERT_TRUE(platform::ReplaceFileSafely(path, first));
+    EXPECT_EQ(ReadBytes(path), first);
+
+    ASSERT_TRUE(platform::ReplaceFileSafely(path, "2"));
+    EXPECT_EQ(ReadBytes(path), "2");
+    EXPECT_EQ(ListFolder(folder.Path()), "data.bin\n");
+}
+
+TEST(ReplaceFileSafely, FailureLeavesTheOldFileWholeAndNoTemporaryFile) {
+    const TempFolder folder;
+    const std::string path = folder.PathOf("data.bin");
+    ASSERT_TRUE(WriteBytes(path, "old content\r\n"));
+
+    // A folder in the way of the temporary file makes the write fail.
+    const std::string temporary = platform::TemporaryPathFor(path);
+    ASSERT_TRUE(platform::CreateFolderIfMissing(temporary));
+    EXPECT_FALSE(platform::ReplaceFileSafely(path, "new"));
+    EXPECT_EQ(ReadBytes(path), "old content\r\n");
+    EXPECT_TRUE(platform::IsFolder(temporary));
+}
+
+TEST(ReplaceFileSafely, FailsWithoutLeftoversWhenTheFileCannotBePutInPlace) {
+    const TempFolder folder;
+    // A non-empty folder cannot be replaced by a file.
+    const std::string path = folder.PathOf("target");
+    ASSERT_TRUE(platform::CreateFolderIfMissing(path));
+    ASSERT_TRUE(WriteBytes(folder.PathOf("target") + platform::PATH_SEPARATOR + "inner", "x"));
+    EXPECT_FALSE(platform::ReplaceFileSafely(path, "new"));
+    EXPECT_EQ(ListFolder(folder.Path()), "target\n");
+
+    EXPECT_FALSE(platform::ReplaceFileSafely(
+        folder.PathOf("no-such-folder") + platform::PATH_SEPARATOR + "file", "new"));
+    EXPECT_EQ(ListFolder(folder.Path()), "target\n");
+}
+
+TEST(FileSystem, OpenForReadingCountsFilesOnly) {
+    const TempFolder folder;
+    const std::string file = folder.PathOf("present.exe");
+    ASSERT_TRUE(WriteBytes(file, ""));
+    EXPECT_TRUE(platform::CanOpenForReading(file));
+    EXPECT_FALSE(platform::CanOpenForReading(folder.PathOf("absent.exe")));
+    EXPECT_FALSE(platform::CanOpenForReading(folder.Path()));
+}
+
+TEST(FileSystem, CreateFolderIfMissing) {
+    const TempFolder folder;
+    const std::string path = folder.PathOf("temp");
+    EXPECT_TRUE(platform::CreateFolderIfMissing(path));
+    EXPECT_TRUE(platform::IsFolder(path));
+    EXPECT_TRUE(platform::CreateFolderIfMissing(path));
+
+    const std::string file = folder.PathOf("file");
+    ASSERT_TRUE(WriteBytes(file, "x"));
+    EXPECT_FALSE(platform::CreateFolderIfMissing(file));
+    EXPECT_EQ(ReadBytes(file), "x");
+}
+
+TEST(FileSystem, ExecutablePathNamesThisTestProgram) {
+    std::string path;
+    ASSERT_TRUE(platform::GetExecutablePath(path));
+    EXPECT_NE(path.find("platform_test"), std::string::npos) << path;
+    EXPECT_TRUE(platform::CanOpenForReading(path)) << path;
+}
