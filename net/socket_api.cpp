@@ -112,7 +112,9 @@ bool IsConnectInProgress(int error) {
 bool SetNonBlocking(const Socket& socket) {
 #ifdef _WIN32
     u_long enable = 1;
-    return ioctlsocket(socket.Handle(), FIONBIO, &enable) == 0;
+    // The headers define FIONBIO as an unsigned value while ioctlsocket takes
+    // a long; the cast keeps its bit pattern.
+    return ioctlsocket(socket.Handle(), static_cast<long>(FIONBIO), &enable) == 0;
 #else
     const int flags = fcntl(socket.Handle(), F_GETFL, 0);
     return flags >= 0 && fcntl(socket.Handle(), F_SETFL, flags | O_NONBLOCK) == 0;

@@ -122,14 +122,19 @@ void LimitBlocking(Handle handle) {
     setsockopt(handle, SOL_SOCKET, SO_SNDTIMEO, value, size);
 }
 
-// Waits, at most SERVER_STEP_LIMIT, for one client and accepts it.
-Handle AcceptOne(Handle listener) {
+// Waits until `handle` can be read (or, for a listener, accepted on).
+bool AwaitReadable(Handle handle) {
     fd_set ready;
     FD_ZERO(&ready);
-    FD_SET(listener, &ready);
+    FD_SET(handle, &ready);
     timeval limit{};
     limit.tv_sec = SERVER_STEP_LIMIT.count();
-    if (select(static_cast<int>(listener) + 1, &ready, nullptr, nullptr, &limit) <= 0) {
+    return select(static_cast<int>(handle) + 1, &ready, nullptr, nullptr, &limit) > 0;
+}
+
+// Waits, at most SERVER_STEP_LIMIT, for one client and accepts it.
+Handle AcceptOne(Handle listener) {
+    if (!AwaitReadable(listener)) {
         return NO_HANDLE;
     }
     return accept(listener, nullptr, nullptr);
@@ -168,6 +173,30 @@ std::string ReadUntilEmptyLine(Handle handle) {
         received.append(chunk, static_cast<std::size_t>(count));
     }
     return received;
+}
+
+// Waits until the request's empty line has arrived, leaving all of it in the
+// receive buffer.
+void PeekUntilEmptyLine(Handle handle) {
+    const auto deadline = std::chrono::steady_clock::now() + SERVER_STEP_LIMIT;
+    char chunk[READ_CHUNK];
+    while (std::chrono::steady_clock::now() < deadline) {
+#ifdef _WIN32
+        const int count = recv(handle, chunk, static_cast<int>(sizeof chunk), MSG_PEEK);
+#else
+        const long count = recv(handle, chunk, sizeof chunk, MSG_PEEK);
+#endif
+        if (count <= 0) {
+            return;
+        }
+        if (std::string(chunk, static_cast<std::size_t>(count)).find(REQUEST_END) !=
+            std::string::npos) {
+            return;
+        }
+        // Only part of the request is in (the socket stays readable, so
+        // there is no event to wait for): let the client's thread run.
+        std::this_thread::yield();
+    }
 }
 
 void SetNoDelay(Handle handle) {
@@ -233,6 +262,19 @@ void LoopbackServer::Run(std::uintptr_t listenerValue) {
             case ServerStep::Kind::ReadRequest:
                 m_request += ReadUntilEmptyLine(connection.Get());
                 break;
+            case ServerStep::Kind::PeekRequest:
+                PeekUntilEmptyLine(connection.Get());
+                break;
+            case ServerStep::Kind::ShutdownSend:
+#ifdef _WIN32
+                shutdown(connection.Get(), SD_SEND);
+#else
+                shutdown(connection.Get(), SHUT_WR);
+#endif
+                break;
+            case ServerStep::Kind::AwaitData:
+                AwaitReadable(connection.Get());
+                break;
             case ServerStep::Kind::Send:
                 if (!SendBytes(connection.Get(), step.bytes.data(), step.bytes.size())) {
                     return;
@@ -262,6 +304,19 @@ std::uint16_t UnusedLoopbackPort() {
     static SocketLibrary library;
     const Socket probe(BindEphemeral());
     return probe.IsValid() ? BoundPort(probe.Get()) : 0;
+}
+
+}  // namespace test_support
+
+namespace test_support {
+
+bool RunningUnderWine() {
+#ifdef _WIN32
+    const HMODULE ntdll = GetModuleHandleA("ntdll.dll");
+    return ntdll != nullptr && GetProcAddress(ntdll, "wine_get_version") != nullptr;
+#else
+    return false;
+#endif
 }
 
 }  // namespace test_support

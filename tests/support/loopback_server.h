@@ -16,16 +16,23 @@ namespace test_support {
 
 struct ServerStep {
     enum class Kind {
-        ReadRequest,  // read until an empty line (CR LF CR LF) or the client closes
-        Send,         // send `bytes` in as few calls as the system allows
-        Drip,         // send `bytes` one byte per call
-        Hold,         // keep the connection open, reading nothing, until released
-        Reset,        // abort the connection (the client sees a reset)
+        ReadRequest,   // read until an empty line (CR LF CR LF) or the client closes
+        PeekRequest,   // wait for the whole request to arrive but leave it unread
+        ShutdownSend,  // end the sending side (the client sees the server close)
+        AwaitData,     // wait until the client has sent something, leaving it unread
+        Send,          // send `bytes` in as few calls as the system allows
+        Drip,          // send `bytes` one byte per call
+        Hold,          // keep the connection open, reading nothing, until released
+        Reset,         // abort the connection: the client sees a reset (sure to
+                       // happen when data is left unread, see PeekRequest)
     };
     Kind kind;
     std::string bytes;
 
     static ServerStep ReadRequest() { return {Kind::ReadRequest, {}}; }
+    static ServerStep PeekRequest() { return {Kind::PeekRequest, {}}; }
+    static ServerStep ShutdownSend() { return {Kind::ShutdownSend, {}}; }
+    static ServerStep AwaitData() { return {Kind::AwaitData, {}}; }
     static ServerStep Send(std::string bytes) { return {Kind::Send, std::move(bytes)}; }
     static ServerStep Drip(std::string bytes) { return {Kind::Drip, std::move(bytes)}; }
     static ServerStep Hold() { return {Kind::Hold, {}}; }
@@ -67,6 +74,11 @@ private:
     bool m_isReleased = false;
     std::thread m_thread;
 };
+
+// True when the program runs on Wine rather than on Windows. Wine reports a
+// connection reset by the peer as an ordinary end of stream, so tests of a
+// reset cannot tell the difference there.
+bool RunningUnderWine();
 
 // A loopback port on which nothing listens, so connecting to it is refused.
 std::uint16_t UnusedLoopbackPort();

@@ -112,7 +112,10 @@ TEST(FetchClient, SilentServerTimesOutWithAnEmptyReply) {
 }
 
 TEST(FetchClient, ResetAfterPartOfTheReplyFailsTheFetch) {
-    LoopbackServer server({ServerStep::ReadRequest(),
+    if (test_support::RunningUnderWine()) {
+        GTEST_SKIP() << "Wine reports a reset as the end of the stream";
+    }
+    LoopbackServer server({ServerStep::PeekRequest(),
                            ServerStep::Send("HTTP/1.0 200 OK\r\n\r\npartial"),
                            ServerStep::Reset()});
     CFetchClient client(server.Port(), TEST_TIMEOUT);
@@ -139,20 +142,22 @@ TEST(FetchClient, FailedFetchNeverHandsOutTheEarlierReply) {
     EXPECT_EQ(client.Reply(), "");
 }
 
-TEST(FetchClient, ServerClosingBeforeReadingTheRequestDoesNotEndTheProcess) {
-    // A request far larger than the socket buffers: the server has gone long
-    // before it is all out, and sending into the closed connection must fail
-    // with an error code rather than a signal.
+TEST(FetchClient, ServerClosingFirstDoesNotEndTheProcess) {
+    // The server closes its side at once, then drops the connection while the
+    // client is still sending a request far larger than the socket buffers.
+    // Sending into the dropped connection must fail with an error code, not
+    // with a signal that ends the process.
     constexpr std::size_t HUGE_PATH = 32 * 1024 * 1024;
-    LoopbackServer server({});
+    LoopbackServer server({ServerStep::ShutdownSend(), ServerStep::AwaitData()});
     CFetchClient client(server.Port(), TEST_TIMEOUT);
     EXPECT_EQ(client.HttpFetch(LOOPBACK, BuildHttpRequest(std::string(HUGE_PATH, 'a'))), "");
-    EXPECT_FALSE(client.LastError().empty());
+    EXPECT_TRUE(StartsWith(client.LastError(), "send failed (")) << client.LastError();
+}
 
-    // With a small request the close shows up as an empty reply.
-    LoopbackServer second({});
-    CFetchClient smallClient(second.Port(), TEST_TIMEOUT);
-    EXPECT_EQ(smallClient.HttpFetch(LOOPBACK, BuildHttpRequest("/")), "");
+TEST(FetchClient, ServerClosingBeforeReadingTheRequestGivesAnEmptyReply) {
+    LoopbackServer server({});
+    CFetchClient client(server.Port(), TEST_TIMEOUT);
+    EXPECT_EQ(client.HttpFetch(LOOPBACK, BuildHttpRequest("/")), "");
 }
 
 TEST(FetchClient, SendThatMakesNoProgressTimesOut) {
