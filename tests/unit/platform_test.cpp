@@ -27,20 +27,6 @@ TEST(TextMode, ReadingJoinsCrLfKeepsLoneCrAndStopsAtCtrlZ) {
     EXPECT_EQ(platform::FromDiskText("a\r\x1A\n"), "a\r");
 }
 
-TEST(TextMode, FilesReadAndWrittenThroughTheConversion) {
-    const TempFolder folder;
-    const std::string path = folder.PathOf("text.txt");
-    ASSERT_TRUE(platform::WriteTextFileSafely(path, "one\ntwo\n"));
-    EXPECT_EQ(ReadBytes(path), "one\r\ntwo\r\n");
-
-    std::string text = "stale";
-    ASSERT_TRUE(platform::ReadTextFile(path, text));
-    EXPECT_EQ(text, "one\ntwo\n");
-
-    EXPECT_FALSE(platform::ReadTextFile(folder.PathOf("missing.txt"), text));
-    EXPECT_EQ(text, "");
-}
-
 TEST(ReplaceFileSafely, CreatesAndReplacesWithExactBytesAndLeavesNoTemporaryFile) {
     const TempFolder folder;
     const std::string path = folder.PathOf("data.bin");
