@@ -1,0 +1,7 @@
+// The process entry point, compiled into the program itself so that the
+// linker always finds it.
+#include "framework/app.h"
+
+int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE, LPSTR, int) {
+    return AfxWinMain(hInstance);
+}

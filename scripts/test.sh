@@ -1,0 +1,65 @@
+#!/bin/bash
+# Builds everything and runs every test: the portable core natively and under
+# the sanitizers, then the Windows unit tests and the end-to-end tests of the
+# real Norvale.exe under Wine. Ends with a line that counts passes and failures.
+set -uo pipefail
+cd "$(dirname "$0")/.."
+ROOT="$PWD"
+
+bash scripts/setup.sh || exit 1
+source scripts/wine-env.sh
+norvale_pick_wine
+
+passed=0
+failed=0
+status=0
+
+build() {
+    local preset="$1"
+    echo "== build $preset"
+    cmake --preset "$preset" >"build/$preset.configure.log" 2>&1 ||
+        { cat "build/$preset.configure.log"; return 1; }
+    cmake --build --preset "$preset" 2>&1 | grep -vE '^\[ *[0-9]+%\]|^gmake|^Scanning|^Consolidate'
+    return "${PIPESTATUS[0]}"
+}
+
+run_tests() {
+    local preset="$1"
+    shift
+    echo "== test $preset $*"
+    local log="build/$preset.ctest.log"
+    ctest --preset "$preset" "$@" 2>&1 | tee "$log"
+    local line
+    line="$(grep -E '[0-9]+% tests passed, [0-9]+ tests? failed out of [0-9]+' "$log" | tail -1)"
+    if [ -z "$line" ]; then
+        echo "test: no test summary from $preset" >&2
+        status=1
+        return
+    fi
+    local total fails
+    total="$(sed -E 's/.*out of ([0-9]+).*/\1/' <<<"$line")"
+    fails="$(sed -E 's/.* ([0-9]+) tests? failed.*/\1/' <<<"$line")"
+    passed=$((passed + total - fails))
+    failed=$((failed + fails))
+    [ "$fails" -eq 0 ] || status=1
+}
+
+mkdir -p build
+start=$(date +%s)
+
+build native && run_tests native || status=1
+build native-sanitize && run_tests native-sanitize || status=1
+# The product itself is always the 32-bit build.
+build win32 || status=1
+if [ "$NORVALE_WIN_PRESET" != win32 ]; then
+    echo "== this machine cannot run 32-bit code: the Windows tests run the x86-64 build under wine64"
+    build "$NORVALE_WIN_PRESET" || status=1
+fi
+
+norvale_wine_env
+run_tests "$NORVALE_WIN_PRESET" -L 'win32|e2e' || status=1
+
+echo "== took $(( $(date +%s) - start )) s"
+echo "$passed passed, $failed failed"
+[ "$failed" -eq 0 ] || status=1
+exit "$status"

@@ -1,0 +1,83 @@
+# Sourced by the README commands: a display, a Wine prefix and a persistent
+# wineserver for running Windows programs built here. Everything started is
+# stopped again by PID when the calling script exits.
+
+NORVALE_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+NORVALE_STARTED_PIDS=()
+
+norvale_cleanup() {
+    if [ -n "${WINESERVER:-}" ] && [ -n "${WINEPREFIX:-}" ]; then
+        "$WINESERVER" -k >/dev/null 2>&1 || true
+    fi
+    for pid in "${NORVALE_STARTED_PIDS[@]}"; do
+        kill "$pid" 2>/dev/null || true
+    done
+}
+
+# The Windows build whose programs this machine can run: the 32-bit one, or,
+# where the kernel cannot execute 32-bit code (so wine32 cannot start), the
+# same sources built for x86-64 and run by wine64.
+norvale_pick_wine() {
+    if /usr/lib/wine/wine --version >/dev/null 2>&1; then
+        export WINE=/usr/lib/wine/wine WINESERVER=/usr/lib/wine/wineserver32
+        NORVALE_WIN_PRESET=win32
+    else
+        export WINE=/usr/lib/wine/wine64 WINESERVER=/usr/lib/wine/wineserver64
+        NORVALE_WIN_PRESET=win64
+    fi
+}
+
+# Starts Xvfb on a free display unless a display is already there.
+norvale_start_display() {
+    if [ -n "${DISPLAY:-}" ] && xdpyinfo_ok; then
+        return 0
+    fi
+    local n
+    for n in $(seq 90 120); do
+        [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] && continue
+        Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+        NORVALE_STARTED_PIDS+=($!)
+        export DISPLAY=":$n"
+        local i
+        for i in $(seq 1 50); do
+            [ -e "/tmp/.X11-unix/X$n" ] && return 0
+            sleep 0.1
+        done
+        echo "wine-env: Xvfb did not start on :$n" >&2
+        return 1
+    done
+    echo "wine-env: no free display number" >&2
+    return 1
+}
+
+xdpyinfo_ok() {
+    # A display is usable when its socket exists (local displays only).
+    local number="${DISPLAY#*:}"
+    number="${number%%.*}"
+    [ -e "/tmp/.X11-unix/X$number" ]
+}
+
+# Creates the prefix once and keeps a wineserver running for quick launches.
+norvale_start_wine() {
+    export WINEPREFIX="${WINEPREFIX:-$NORVALE_ROOT/build/wineprefix-$NORVALE_WIN_PRESET}"
+    export WINEDEBUG=-all
+    export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+    if [ ! -f "$WINEPREFIX/system.reg" ]; then
+        echo "wine-env: creating the Wine prefix $WINEPREFIX"
+        "$WINE" wineboot -i >/dev/null 2>&1
+        # Wine draws the window frames itself (there may be no window manager).
+        "$WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
+        "$WINESERVER" -w
+    fi
+    "$WINESERVER" -p >/dev/null 2>&1
+    # Start Wine's background services now, with no terminal or pipe of the
+    # caller's, so that no later program's output pipe is held open by them.
+    "$WINE" wineboot >/dev/null 2>&1 </dev/null
+}
+
+norvale_wine_env() {
+    trap norvale_cleanup EXIT
+    norvale_pick_wine
+    norvale_start_display
+    norvale_start_wine
+}

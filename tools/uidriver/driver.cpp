@@ -1,0 +1,303 @@
+#include "tools/uidriver/driver.h"
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+
+namespace uidriver {
+namespace {
+
+constexpr DWORD kPollIntervalMs = 50;
+constexpr int kMaxText = 65536;
+constexpr int kIconSize = 32;
+// Mean difference per colour channel below which two images count as equal.
+constexpr long kIconMatchThreshold = 24;
+
+template <class Predicate>
+bool PollUntil(DWORD timeoutMs, Predicate done) {
+    const ULONGLONG deadline = ::GetTickCount64() + timeoutMs;
+    for (;;) {
+        if (done()) {
+            return true;
+        }
+        if (::GetTickCount64() >= deadline) {
+            return false;
+        }
+        ::Sleep(kPollIntervalMs);
+    }
+}
+
+struct FindRequest {
+    const std::string* caption;
+    DWORD processId;
+    HWND found;
+};
+
+BOOL CALLBACK FindWindowProc(HWND window, LPARAM lParam) {
+    auto* request = reinterpret_cast<FindRequest*>(lParam);
+    if (!::IsWindowVisible(window)) {
+        return TRUE;
+    }
+    DWORD owner = 0;
+    ::GetWindowThreadProcessId(window, &owner);
+    if (request->processId != 0 && owner != request->processId) {
+        return TRUE;
+    }
+    if (GetText(window) != *request->caption) {
+        return TRUE;
+    }
+    request->found = window;
+    return FALSE;
+}
+
+// A 32-bit top-down device-independent copy of a device context's pixels.
+std::vector<std::uint32_t> ReadPixels(HDC dc, HBITMAP bitmap, int width, int height) {
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    std::vector<std::uint32_t> pixels(static_cast<std::size_t>(width) *
+                                      static_cast<std::size_t>(height));
+    ::GetDIBits(dc, bitmap, 0, static_cast<UINT>(height), pixels.data(), &info, DIB_RGB_COLORS);
+    return pixels;
+}
+
+// Screen pixels of a window's rectangle, clipped to `maxWidth` x `maxHeight`.
+std::vector<std::uint32_t> CaptureScreen(const RECT& rect, int width, int height) {
+    HDC screen = ::GetDC(nullptr);
+    HDC memory = ::CreateCompatibleDC(screen);
+    HBITMAP bitmap = ::CreateCompatibleBitmap(screen, width, height);
+    HGDIOBJ old = ::SelectObject(memory, bitmap);
+    ::BitBlt(memory, 0, 0, width, height, screen, rect.left, rect.top, SRCCOPY);
+    ::SelectObject(memory, old);
+    std::vector<std::uint32_t> pixels = ReadPixels(memory, bitmap, width, height);
+    ::DeleteObject(bitmap);
+    ::DeleteDC(memory);
+    ::ReleaseDC(nullptr, screen);
+    return pixels;
+}
+
+std::vector<std::uint32_t> RenderIcon(HICON icon, std::uint32_t background, int size) {
+    HDC screen = ::GetDC(nullptr);
+    HDC memory = ::CreateCompatibleDC(screen);
+    HBITMAP bitmap = ::CreateCompatibleBitmap(screen, size, size);
+    HGDIOBJ old = ::SelectObject(memory, bitmap);
+    const COLORREF fill =
+        RGB((background >> 16) & 0xFF, (background >> 8) & 0xFF, background & 0xFF);
+    HBRUSH brush = ::CreateSolidBrush(fill);
+    RECT all{0, 0, size, size};
+    ::FillRect(memory, &all, brush);
+    ::DeleteObject(brush);
+    ::DrawIconEx(memory, 0, 0, icon, size, size, 0, nullptr, DI_NORMAL);
+    ::SelectObject(memory, old);
+    std::vector<std::uint32_t> pixels = ReadPixels(memory, bitmap, size, size);
+    ::DeleteObject(bitmap);
+    ::DeleteDC(memory);
+    ::ReleaseDC(nullptr, screen);
+    return pixels;
+}
+
+long MeanChannelDifference(const std::vector<std::uint32_t>& a,
+                           const std::vector<std::uint32_t>& b) {
+    long total = 0;
+    for (std::size_t i = 0; i < a.size() && i < b.size(); ++i) {
+        for (int shift = 0; shift < 24; shift += 8) {
+            total += std::labs(static_cast<long>((a[i] >> shift) & 0xFF) -
+                               static_cast<long>((b[i] >> shift) & 0xFF));
+        }
+    }
+    return a.empty() ? 0 : total / static_cast<long>(a.size() * 3);
+}
+
+void PutLittleEndian(std::vector<unsigned char>& out, std::uint32_t value, int bytes) {
+    for (int i = 0; i < bytes; ++i) {
+        out.push_back(static_cast<unsigned char>((value >> (8 * i)) & 0xFF));
+    }
+}
+
+struct FileCloser {
+    void operator()(std::FILE* file) const { std::fclose(file); }
+};
+
+}  // namespace
+
+std::string GetText(HWND window) {
+    std::string text(kMaxText, '\0');
+    DWORD_PTR copied = 0;
+    if (!::SendMessageTimeoutA(window, WM_GETTEXT, kMaxText, reinterpret_cast<LPARAM>(&text[0]),
+                               SMTO_ABORTIFHUNG, kSendTimeoutMs, &copied)) {
+        return std::string();
+    }
+    text.resize(static_cast<std::size_t>(copied));
+    return text;
+}
+
+std::string GetControlText(HWND dialog, int controlId) {
+    HWND control = ::GetDlgItem(dialog, controlId);
+    return control != nullptr ? GetText(control) : std::string();
+}
+
+bool SetControlText(HWND dialog, int controlId, const std::string& text) {
+    HWND control = ::GetDlgItem(dialog, controlId);
+    DWORD_PTR result = 0;
+    return control != nullptr &&
+           ::SendMessageTimeoutA(control, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()),
+                                 SMTO_ABORTIFHUNG, kSendTimeoutMs, &result) != 0;
+}
+
+std::string GetClassName(HWND window) {
+    char name[256] = {};
+    ::GetClassNameA(window, name, sizeof name);
+    return name;
+}
+
+HWND FindTopWindow(const std::string& caption, DWORD processId) {
+    FindRequest request{&caption, processId, nullptr};
+    ::EnumWindows(&FindWindowProc, reinterpret_cast<LPARAM>(&request));
+    return request.found;
+}
+
+HWND WaitForWindow(const std::string& caption, DWORD processId, DWORD timeoutMs) {
+    HWND found = nullptr;
+    PollUntil(timeoutMs, [&] {
+        found = FindTopWindow(caption, processId);
+        return found != nullptr;
+    });
+    return found;
+}
+
+bool WaitForWindowGone(HWND window, DWORD timeoutMs) {
+    return PollUntil(timeoutMs, [&] { return !::IsWindow(window); });
+}
+
+bool WaitForText(HWND dialog, int controlId, const std::string& text, DWORD timeoutMs) {
+    return PollUntil(timeoutMs, [&] { return GetControlText(dialog, controlId) == text; });
+}
+
+bool PostMenuCommand(HWND window, UINT commandId) {
+    return ::PostMessageA(window, WM_COMMAND, MAKEWPARAM(commandId, 0), 0) != 0;
+}
+
+bool PostSysCommand(HWND window, UINT commandId) {
+    return ::PostMessageA(window, WM_SYSCOMMAND, commandId, 0) != 0;
+}
+
+bool ClickButton(HWND dialog, int controlId) {
+    HWND button = ::GetDlgItem(dialog, controlId);
+    if (button == nullptr) {
+        return false;
+    }
+    return ::PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(controlId, BN_CLICKED),
+                          reinterpret_cast<LPARAM>(button)) != 0;
+}
+
+bool PressKey(HWND target, UINT virtualKey) {
+    const UINT scan = ::MapVirtualKeyA(virtualKey, MAPVK_VK_TO_VSC);
+    const LPARAM down = 1 | static_cast<LPARAM>(scan << 16);
+    const LPARAM up = down | (static_cast<LPARAM>(1) << 30) | (static_cast<LPARAM>(1) << 31);
+    return ::PostMessageA(target, WM_KEYDOWN, virtualKey, down) != 0 &&
+           ::PostMessageA(target, WM_KEYUP, virtualKey, up) != 0;
+}
+
+HWND FocusedWindow(HWND window) {
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    const DWORD thread = ::GetWindowThreadProcessId(window, nullptr);
+    if (!::GetGUIThreadInfo(thread, &info)) {
+        return nullptr;
+    }
+    return info.hwndFocus;
+}
+
+int IdentifyIcon(HWND control, const std::string& modulePath, const std::vector<int>& iconIds) {
+    RECT rect;
+    if (!::GetWindowRect(control, &rect)) {
+        return -1;
+    }
+    const std::vector<std::uint32_t> seen = CaptureScreen(rect, kIconSize, kIconSize);
+    HMODULE module = ::LoadLibraryExA(modulePath.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    if (module == nullptr) {
+        return -1;
+    }
+    int best = -1;
+    long bestDifference = kIconMatchThreshold;
+    for (std::size_t i = 0; i < iconIds.size(); ++i) {
+        HANDLE icon = ::LoadImageA(module, MAKEINTRESOURCEA(iconIds[i]), IMAGE_ICON, kIconSize,
+                                   kIconSize, LR_DEFAULTCOLOR);
+        if (icon == nullptr) {
+            continue;
+        }
+        // The icons' corners are transparent, so the control's corner pixel is
+        // the background they are drawn on.
+        const std::vector<std::uint32_t> expected =
+            RenderIcon(static_cast<HICON>(icon), seen.front(), kIconSize);
+        ::DestroyIcon(static_cast<HICON>(icon));
+        const long difference = MeanChannelDifference(seen, expected);
+        if (difference < bestDifference) {
+            bestDifference = difference;
+            best = static_cast<int>(i);
+        }
+    }
+    ::FreeLibrary(module);
+    return best;
+}
+
+bool SaveScreenshot(HWND window, const std::string& bmpPath) {
+    RECT rect;
+    if (!::GetWindowRect(window, &rect)) {
+        return false;
+    }
+    const int width = rect.right - rect.left;
+    const int height = rect.bottom - rect.top;
+    const std::vector<std::uint32_t> pixels = CaptureScreen(rect, width, height);
+
+    const std::uint32_t rowBytes = (static_cast<std::uint32_t>(width) * 3 + 3) & ~3u;
+    const std::uint32_t imageBytes = rowBytes * static_cast<std::uint32_t>(height);
+    constexpr std::uint32_t kHeaderBytes = 14 + 40;
+    std::vector<unsigned char> out;
+    out.push_back('B');
+    out.push_back('M');
+    PutLittleEndian(out, kHeaderBytes + imageBytes, 4);
+    PutLittleEndian(out, 0, 4);
+    PutLittleEndian(out, kHeaderBytes, 4);
+    PutLittleEndian(out, 40, 4);
+    PutLittleEndian(out, static_cast<std::uint32_t>(width), 4);
+    PutLittleEndian(out, static_cast<std::uint32_t>(height), 4);
+    PutLittleEndian(out, 1, 2);
+    PutLittleEndian(out, 24, 2);
+    PutLittleEndian(out, BI_RGB, 4);
+    PutLittleEndian(out, imageBytes, 4);
+    for (int unused = 0; unused < 4; ++unused) {  // resolution and palette fields
+        PutLittleEndian(out, 0, 4);
+    }
+    for (int y = height - 1; y >= 0; --y) {
+        const std::size_t row = static_cast<std::size_t>(y) * static_cast<std::size_t>(width);
+        for (int x = 0; x < width; ++x) {
+            PutLittleEndian(out, pixels[row + static_cast<std::size_t>(x)] & 0xFFFFFF, 3);
+        }
+        for (std::uint32_t pad = static_cast<std::uint32_t>(width) * 3; pad < rowBytes; ++pad) {
+            out.push_back(0);
+        }
+    }
+    std::unique_ptr<std::FILE, FileCloser> file(std::fopen(bmpPath.c_str(), "wb"));
+    return file != nullptr && std::fwrite(out.data(), 1, out.size(), file.get()) == out.size();
+}
+
+std::string ToWindowsPath(const std::string& path) {
+    if (path.empty() || path[0] != '/') {
+        return path;
+    }
+    std::string windows = "Z:" + path;
+    for (char& c : windows) {
+        if (c == '/') {
+            c = '\\';
+        }
+    }
+    return windows;
+}
+
+}  // namespace uidriver

@@ -1,0 +1,83 @@
+// Command-line front of the UI driver, for scripts:
+//   uidriver wait CAPTION [TIMEOUT_MS]          exit 0 once the window shows
+//   uidriver text CAPTION CONTROL_ID            prints the control's text
+//   uidriver icon CAPTION CONTROL_ID EXE ID...  prints which icon id shows
+//   uidriver menu CAPTION COMMAND_ID            sends a menu command
+//   uidriver syscommand CAPTION COMMAND_ID      sends a system command
+//   uidriver click CAPTION CONTROL_ID           clicks a button
+//   uidriver screenshot CAPTION FILE.bmp        saves the window's pixels
+//   uidriver waitgone CAPTION [TIMEOUT_MS]      exit 0 once the window is gone
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "tools/uidriver/driver.h"
+
+namespace {
+
+int Usage() {
+    std::fputs(
+        "usage: uidriver wait|waitgone|text|icon|menu|syscommand|click|screenshot CAPTION ...\n",
+        stderr);
+    return 2;
+}
+
+UINT Number(const char* text) {
+    return static_cast<UINT>(std::strtoul(text, nullptr, 0));
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 3) {
+        return Usage();
+    }
+    const std::string command = argv[1];
+    const std::string caption = argv[2];
+    const DWORD timeout = argc > 3 && (command == "wait" || command == "waitgone")
+                              ? Number(argv[3])
+                              : uidriver::kDefaultTimeoutMs;
+    HWND window = uidriver::WaitForWindow(caption, 0, command == "waitgone" ? 0 : timeout);
+    if (command == "waitgone") {
+        return window == nullptr || uidriver::WaitForWindowGone(window, timeout) ? 0 : 1;
+    }
+    if (window == nullptr) {
+        std::fprintf(stderr, "uidriver: no window \"%s\"\n", caption.c_str());
+        return 1;
+    }
+    if (command == "wait") {
+        return 0;
+    }
+    if (argc < 4) {
+        return Usage();
+    }
+    if (command == "text") {
+        std::fputs(uidriver::GetControlText(window, static_cast<int>(Number(argv[3]))).c_str(),
+                   stdout);
+        return 0;
+    }
+    if (command == "icon" && argc >= 6) {
+        std::vector<int> ids;
+        for (int i = 5; i < argc; ++i) {
+            ids.push_back(static_cast<int>(Number(argv[i])));
+        }
+        HWND control = ::GetDlgItem(window, static_cast<int>(Number(argv[3])));
+        const int index = uidriver::IdentifyIcon(control, argv[4], ids);
+        std::printf("%d\n", index < 0 ? 0 : ids[static_cast<std::size_t>(index)]);
+        return index < 0 ? 1 : 0;
+    }
+    if (command == "menu") {
+        return uidriver::PostMenuCommand(window, Number(argv[3])) ? 0 : 1;
+    }
+    if (command == "syscommand") {
+        return uidriver::PostSysCommand(window, Number(argv[3])) ? 0 : 1;
+    }
+    if (command == "click") {
+        return uidriver::ClickButton(window, static_cast<int>(Number(argv[3]))) ? 0 : 1;
+    }
+    if (command == "screenshot") {
+        return uidriver::SaveScreenshot(window, argv[3]) ? 0 : 1;
+    }
+    return Usage();
+}
