@@ -1,0 +1,139 @@
+#include "tests/e2e/program.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <memory>
+#include <vector>
+
+#include "res/resource.h"
+#include "tools/uidriver/driver.h"
+
+namespace e2e {
+namespace {
+
+struct FileCloser {
+    void operator()(std::FILE* file) const { std::fclose(file); }
+};
+
+// A folder name for the running test, unique within one test run.
+std::string TestFolderName() {
+    const testing::TestInfo* info = testing::UnitTest::GetInstance()->current_test_info();
+    return std::string(info->test_suite_name()) + "." + info->name();
+}
+
+void RemoveTree(const std::string& folder) {
+    WIN32_FIND_DATAA entry;
+    HANDLE search = ::FindFirstFileA((folder + "*").c_str(), &entry);
+    if (search != INVALID_HANDLE_VALUE) {
+        do {
+            const std::string name = entry.cFileName;
+            if (name == "." || name == "..") {
+                continue;
+            }
+            if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+                RemoveTree(folder + name + "\\");
+            } else {
+                ::SetFileAttributesA((folder + name).c_str(), FILE_ATTRIBUTE_NORMAL);
+                ::DeleteFileA((folder + name).c_str());
+            }
+        } while (::FindNextFileA(search, &entry));
+        ::FindClose(search);
+    }
+    ::RemoveDirectoryA(folder.c_str());
+}
+
+}  // namespace
+
+ProgramUnderTest::ProgramUnderTest() {
+    const std::string work = uidriver::ToWindowsPath(NORVALE_E2E_WORK_DIR) + "\\";
+    ::CreateDirectoryA(work.c_str(), nullptr);
+    m_folder = work + TestFolderName() + "\\";
+    RemoveTree(m_folder);
+    ::CreateDirectoryA(m_folder.c_str(), nullptr);
+    ::CreateDirectoryA((m_folder + "temp").c_str(), nullptr);
+    const std::string exe = uidriver::ToWindowsPath(NORVALE_EXE_PATH);
+    EXPECT_TRUE(::CopyFileA(exe.c_str(), ExePath().c_str(), FALSE)) << exe;
+}
+
+ProgramUnderTest::~ProgramUnderTest() {
+    if (m_process.hProcess == nullptr) {
+        return;
+    }
+    if (::WaitForSingleObject(m_process.hProcess, 0) == WAIT_TIMEOUT) {
+        ::TerminateProcess(m_process.hProcess, 1);
+        ::WaitForSingleObject(m_process.hProcess, EXIT_TIMEOUT_MS);
+    }
+    ::CloseHandle(m_process.hThread);
+    ::CloseHandle(m_process.hProcess);
+}
+
+void ProgramUnderTest::WriteFile(const std::string& name, const std::string& bytes) const {
+    std::unique_ptr<std::FILE, FileCloser> file(std::fopen((m_folder + name).c_str(), "wb"));
+    ASSERT_NE(file, nullptr) << name;
+    ASSERT_EQ(std::fwrite(bytes.data(), 1, bytes.size(), file.get()), bytes.size());
+}
+
+bool ProgramUnderTest::ReadFile(const std::string& name, std::string& bytes) const {
+    std::unique_ptr<std::FILE, FileCloser> file(std::fopen((m_folder + name).c_str(), "rb"));
+    if (file == nullptr) {
+        return false;
+    }
+    bytes.clear();
+    char buffer[4096];
+    std::size_t count = 0;
+    while ((count = std::fread(buffer, 1, sizeof buffer, file.get())) > 0) {
+        bytes.append(buffer, count);
+    }
+    return true;
+}
+
+bool ProgramUnderTest::Start() {
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    std::string commandLine = "\"" + ExePath() + "\"";
+    std::vector<char> mutableCommandLine(commandLine.begin(), commandLine.end());
+    mutableCommandLine.push_back('\0');
+    if (!::CreateProcessA(ExePath().c_str(), mutableCommandLine.data(), nullptr, nullptr, FALSE, 0,
+                          nullptr, m_folder.c_str(), &startup, &m_process)) {
+        return false;
+    }
+    m_mainWindow = uidriver::WaitForWindow(MAIN_CAPTION, m_process.dwProcessId);
+    return m_mainWindow != nullptr;
+}
+
+HWND ProgramUnderTest::WaitForWindow(const std::string& caption) const {
+    return uidriver::WaitForWindow(caption, m_process.dwProcessId);
+}
+
+bool ProgramUnderTest::WaitForExit(DWORD& exitCode, DWORD timeoutMs) const {
+    if (::WaitForSingleObject(m_process.hProcess, timeoutMs) != WAIT_OBJECT_0) {
+        return false;
+    }
+    return ::GetExitCodeProcess(m_process.hProcess, &exitCode) != 0;
+}
+
+int ProgramUnderTest::StateIconShown() const {
+    const std::vector<int> icons{IDI_NOT_READY, IDI_READY};
+    const int index = uidriver::IdentifyIcon(::GetDlgItem(m_mainWindow, IDC_STATE_ICON),
+                                             ExePath(), icons);
+    return index < 0 ? 0 : icons[static_cast<std::size_t>(index)];
+}
+
+}  // namespace e2e
+
+namespace e2e {
+
+bool ProgramUnderTest::WaitForStateIcon(int iconId, DWORD timeoutMs) const {
+    const ULONGLONG deadline = ::GetTickCount64() + timeoutMs;
+    constexpr DWORD kPollMs = 50;
+    while (StateIconShown() != iconId) {
+        if (::GetTickCount64() >= deadline) {
+            return false;
+        }
+        ::Sleep(kPollMs);
+    }
+    return true;
+}
+
+}  // namespace e2e

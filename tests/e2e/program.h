@@ -1,0 +1,52 @@
+// One run of the real Norvale.exe in a program folder of its own, driven
+// through the UI driver.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+namespace e2e {
+
+// Caption of the main window.
+inline const char MAIN_CAPTION[] = "Tessaly";
+inline constexpr DWORD EXIT_TIMEOUT_MS = 20000;
+
+class ProgramUnderTest {
+public:
+    // Makes a fresh program folder named after the running test: a copy of
+    // Norvale.exe and an empty temp folder.
+    ProgramUnderTest();
+    // Ends the program if it is still running.
+    ~ProgramUnderTest();
+    ProgramUnderTest(const ProgramUnderTest&) = delete;
+    ProgramUnderTest& operator=(const ProgramUnderTest&) = delete;
+
+    // The program folder, as a Windows path ending in a backslash.
+    const std::string& Folder() const { return m_folder; }
+    std::string ExePath() const { return m_folder + "Norvale.exe"; }
+    void WriteFile(const std::string& name, const std::string& bytes) const;
+    // False when the file cannot be read.
+    bool ReadFile(const std::string& name, std::string& bytes) const;
+
+    // Starts the program in its folder and waits for its main window.
+    bool Start();
+    HWND MainWindow() const { return m_mainWindow; }
+    DWORD ProcessId() const { return m_process.dwProcessId; }
+    // Waits for a top-level window of the program with this caption.
+    HWND WaitForWindow(const std::string& caption) const;
+    // True once the process has ended, with its exit code.
+    bool WaitForExit(DWORD& exitCode, DWORD timeoutMs = EXIT_TIMEOUT_MS) const;
+    // Which of the state icons the status icon shows: IDI_NOT_READY,
+    // IDI_READY, or 0 when neither.
+    int StateIconShown() const;
+    // True once the status icon shows `iconId`.
+    bool WaitForStateIcon(int iconId, DWORD timeoutMs = EXIT_TIMEOUT_MS) const;
+
+private:
+    std::string m_folder;
+    PROCESS_INFORMATION m_process{};
+    HWND m_mainWindow = nullptr;
+};
+
+}  // namespace e2e
