@@ -1,7 +1,20 @@
 // The program's global objects. They are constructed in the order written
 // here, before InitInstance runs, and destroyed in the reverse order when the
 // process ends.
+#include <string>
+
 #include "app/loader_app.h"
+#include "net/fetch_client.h"
+#include "settings/settings.h"
 
 // 1. The application object.
 CLoaderApp theApp;
+
+// 2. The fetch client; it registers the process with the socket library for
+//    the whole life of the main window.
+CFetchClient g_fetchClient;
+
+// 3. The settings, empty until the main window loads them.
+std::string g_strHost;
+std::string g_strCodesPath;
+std::string g_strTransferPath;

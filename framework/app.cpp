@@ -58,6 +58,10 @@ HINSTANCE AfxFindResourceHandle(LPCSTR, LPCSTR) {
 int AfxMessageBox(UINT stringId, UINT type) {
     char text[kMaxMessageLength] = {};
     ::LoadStringA(AfxGetResourceHandle(), stringId, text, kMaxMessageLength);
+    return AfxMessageBox(text, type);
+}
+
+int AfxMessageBox(const char* text, UINT type) {
     char path[MAX_PATH] = {};
     ::GetModuleFileNameA(nullptr, path, MAX_PATH);
     std::string caption = path;

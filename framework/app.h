@@ -40,6 +40,8 @@ inline void AfxEnableControlContainer() {}
 // Shows the string resource `stringId` in a message box owned by the main
 // window, with the program's name as caption. Returns the button pressed.
 int AfxMessageBox(UINT stringId, UINT type = MB_OK);
+// Same, with the text given directly.
+int AfxMessageBox(const char* text, UINT type = MB_OK);
 
 // Starts the socket library for the life of the process. False on failure.
 BOOL AfxSocketInit();

@@ -1,8 +1,14 @@
 #include "ui/main_dialog.h"
 
-#include "res/resource.h"
+#include "codes/retrieve.h"
+#include "codes/working_copy.h"
 #include "framework/app.h"
+#include "net/fetch_client.h"
+#include "res/resource.h"
+#include "settings/detect.h"
+#include "settings/settings.h"
 #include "ui/about_dialog.h"
+#include "ui/status_texts.h"
 
 namespace {
 
@@ -54,7 +60,59 @@ BOOL CLoaderDlg::OnInitDialog() {
 
     ShowStateIcon(m_hIconNotReady);
     m_nCodesState = kNotReady;
+
+    LoadSettings();
+    m_nCodesState = kReady;
+
+    // The settings ask for the transfer utility to be looked for.
+    if (g_strTransferPath == AUTODETECT_FAILED) {
+        const std::string detected = DetectTransferUtility();
+        if (detected != AUTODETECT_FAILED) {
+            g_strTransferPath = detected;
+            SaveSettingsOrWarn();
+        } else {
+            SetStatusText(MISSING_UTILITY_TEXT);
+            m_nCodesState = kNotReady;
+        }
+    }
+
+    // The transfer utility is known: fetch the codes file.
+    if (m_nCodesState == kReady) {
+        SetStatusText(RETRIEVING_TEXT);
+        m_nCodesState = kNotReady;
+        RetrieveAndShow(CANNOT_RETRIEVE_FROM_WWW_TEXT);
+    }
     return TRUE;
+}
+
+void CLoaderDlg::OnRetrieveFromWeb() {
+    ShowStateIcon(m_hIconNotReady);
+    SetStatusText(RETRIEVING_TEXT);
+    m_nCodesState = kNotReady;
+    RetrieveAndShow(CANNOT_RETRIEVE_TEXT);
+}
+
+void CLoaderDlg::RetrieveAndShow(const char* failureText) {
+    std::string message;
+    const RetrieveResult result =
+        RetrieveCodes(g_strHost, g_strCodesPath, g_fetchClient, GetWorkingCopyPath(), message);
+    if (result == RetrieveResult::Success) {
+        SetStatusText(message);
+        ShowStateIcon(m_hIconReady);
+        m_nCodesState = kReady;
+        return;
+    }
+    // A working copy that could not be written is named; any other failure
+    // shows the caller's text. Nothing was written either way.
+    ShowStateIcon(m_hIconNotReady);
+    SetStatusText(result == RetrieveResult::WriteFailed ? message : std::string(failureText));
+    m_nCodesState = kNotReady;
+}
+
+void CLoaderDlg::SaveSettingsOrWarn() const {
+    if (!SaveSettings()) {
+        AfxMessageBox(SAVE_SETTINGS_FAILED_TEXT, MB_OK | MB_ICONEXCLAMATION);
+    }
 }
 
 void CLoaderDlg::OnSysCommand(UINT nID, LPARAM lParam) {

@@ -29,6 +29,15 @@ private:
     void OnPaint();
     HICON OnQueryDragIcon();
     void OnAbout();
+    void OnRetrieveFromWeb();
+
+    // Fetches the codes file into the working copy and shows the outcome:
+    // on success the retrieval's message and the ready state; otherwise
+    // `failureText` (or the text naming a working copy that could not be
+    // written) and the not-ready state.
+    void RetrieveAndShow(const char* failureText);
+    // Saves the settings, telling the user when config.txt cannot be written.
+    void SaveSettingsOrWarn() const;
 
     HICON m_hIcon;
     HICON m_hIconNotReady;
@@ -46,6 +55,7 @@ inline const MessageMapEntry CLoaderDlg::kMessageEntries[] = {
     OnMessage<WM_DESTROY, &CLoaderDlg::OnDestroy>(),
     OnMessage<WM_PAINT, &CLoaderDlg::OnPaint>(),
     OnMessage<WM_QUERYDRAGICON, &CLoaderDlg::OnQueryDragIcon>(),
+    OnCommand<ID_FILE_RETRIEVE, &CLoaderDlg::OnRetrieveFromWeb>(),
     OnCommand<ID_FILE_EXIT, &CDialog::OnCancel>(),
     OnCommand<ID_HELP_ABOUT, &CLoaderDlg::OnAbout>(),
 };

@@ -68,14 +68,8 @@ ProgramUnderTest::~ProgramUnderTest() {
     ::CloseHandle(m_process.hProcess);
 }
 
-void ProgramUnderTest::WriteFile(const std::string& name, const std::string& bytes) const {
-    std::unique_ptr<std::FILE, FileCloser> file(std::fopen((m_folder + name).c_str(), "wb"));
-    ASSERT_NE(file, nullptr) << name;
-    ASSERT_EQ(std::fwrite(bytes.data(), 1, bytes.size(), file.get()), bytes.size());
-}
-
-bool ProgramUnderTest::ReadFile(const std::string& name, std::string& bytes) const {
-    std::unique_ptr<std::FILE, FileCloser> file(std::fopen((m_folder + name).c_str(), "rb"));
+bool ReadWholeFile(const std::string& path, std::string& bytes) {
+    std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
     if (file == nullptr) {
         return false;
     }
@@ -88,14 +82,42 @@ bool ProgramUnderTest::ReadFile(const std::string& name, std::string& bytes) con
     return true;
 }
 
-bool ProgramUnderTest::Start() {
+bool WriteWholeFile(const std::string& path, const std::string& bytes) {
+    std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "wb"));
+    return file != nullptr &&
+           std::fwrite(bytes.data(), 1, bytes.size(), file.get()) == bytes.size();
+}
+
+namespace {
+
+bool IsFullPath(const std::string& name) {
+    return name.size() > 1 && name[1] == ':';
+}
+
+}  // namespace
+
+void ProgramUnderTest::WriteFile(const std::string& name, const std::string& bytes) const {
+    ASSERT_TRUE(WriteWholeFile(IsFullPath(name) ? name : m_folder + name, bytes)) << name;
+}
+
+bool ProgramUnderTest::ReadFile(const std::string& name, std::string& bytes) const {
+    return ReadWholeFile(IsFullPath(name) ? name : m_folder + name, bytes);
+}
+
+bool ProgramUnderTest::FileExists(const std::string& name) const {
+    return ::GetFileAttributesA((IsFullPath(name) ? name : m_folder + name).c_str()) !=
+           INVALID_FILE_ATTRIBUTES;
+}
+
+bool ProgramUnderTest::Start(const std::string& currentFolder) {
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
     std::string commandLine = "\"" + ExePath() + "\"";
     std::vector<char> mutableCommandLine(commandLine.begin(), commandLine.end());
     mutableCommandLine.push_back('\0');
     if (!::CreateProcessA(ExePath().c_str(), mutableCommandLine.data(), nullptr, nullptr, FALSE, 0,
-                          nullptr, m_folder.c_str(), &startup, &m_process)) {
+                          nullptr, currentFolder.empty() ? m_folder.c_str() : currentFolder.c_str(),
+                          &startup, &m_process)) {
         return false;
     }
     m_mainWindow = uidriver::WaitForWindow(MAIN_CAPTION, m_process.dwProcessId);
@@ -115,8 +137,8 @@ bool ProgramUnderTest::WaitForExit(DWORD& exitCode, DWORD timeoutMs) const {
 
 int ProgramUnderTest::StateIconShown() const {
     const std::vector<int> icons{IDI_NOT_READY, IDI_READY};
-    const int index = uidriver::IdentifyIcon(::GetDlgItem(m_mainWindow, IDC_STATE_ICON),
-                                             ExePath(), icons);
+    const int index =
+        uidriver::IdentifyIcon(::GetDlgItem(m_mainWindow, IDC_STATE_ICON), ExePath(), icons);
     return index < 0 ? 0 : icons[static_cast<std::size_t>(index)];
 }
 

@@ -8,6 +8,11 @@
 
 namespace e2e {
 
+// The whole content of a file; false when it cannot be read.
+bool ReadWholeFile(const std::string& path, std::string& bytes);
+// Creates or replaces a file; false when it cannot be written.
+bool WriteWholeFile(const std::string& path, const std::string& bytes);
+
 // Caption of the main window.
 inline const char MAIN_CAPTION[] = "Tessaly";
 inline constexpr DWORD EXIT_TIMEOUT_MS = 20000;
@@ -25,12 +30,16 @@ public:
     // The program folder, as a Windows path ending in a backslash.
     const std::string& Folder() const { return m_folder; }
     std::string ExePath() const { return m_folder + "Norvale.exe"; }
+    std::string WorkingCopyPath() const { return m_folder + "temp\\CODES.DAT"; }
+    // Files by name relative to the program folder, or by full Windows path.
     void WriteFile(const std::string& name, const std::string& bytes) const;
     // False when the file cannot be read.
     bool ReadFile(const std::string& name, std::string& bytes) const;
+    bool FileExists(const std::string& name) const;
 
-    // Starts the program in its folder and waits for its main window.
-    bool Start();
+    // Starts the program and waits for its main window. The current folder
+    // is the program folder unless another is given.
+    bool Start(const std::string& currentFolder = std::string());
     HWND MainWindow() const { return m_mainWindow; }
     DWORD ProcessId() const { return m_process.dwProcessId; }
     // Waits for a top-level window of the program with this caption.
