@@ -71,6 +71,46 @@ bool IsRegularFile(std::FILE* file) {
 #endif
 }
 
+// What tells one file from every other: the volume and the file's number on
+// it. Valid only when `known` is true.
+struct FileIdentity {
+    bool known = false;
+    unsigned long long volume = 0;
+    unsigned long long file = 0;
+};
+
+FileIdentity IdentityOf(const std::string& path) {
+    FileIdentity identity;
+#ifdef _WIN32
+    // Opened for no access at all: enough to ask for the file's numbers, and
+    // it succeeds even when another program holds the file open.
+    const HANDLE handle =
+        CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) {
+        return identity;
+    }
+    BY_HANDLE_FILE_INFORMATION information{};
+    if (GetFileInformationByHandle(handle, &information) != 0) {
+        constexpr unsigned HIGH_PART_SHIFT = 32;
+        identity.known = true;
+        identity.volume = information.dwVolumeSerialNumber;
+        identity.file =
+            (static_cast<unsigned long long>(information.nFileIndexHigh) << HIGH_PART_SHIFT) |
+            information.nFileIndexLow;
+    }
+    CloseHandle(handle);
+#else
+    struct stat status {};
+    if (stat(path.c_str(), &status) == 0) {
+        identity.known = true;
+        identity.volume = static_cast<unsigned long long>(status.st_dev);
+        identity.file = static_cast<unsigned long long>(status.st_ino);
+    }
+#endif
+    return identity;
+}
+
 }  // namespace
 
 std::string TemporaryPathFor(const std::string& path) {
@@ -97,6 +137,12 @@ bool ReplaceFileSafely(const std::string& path, std::string_view bytes) {
 bool CanOpenForReading(const std::string& path) {
     const FileHandle file = OpenFile(path.c_str(), "rb");
     return file && IsRegularFile(file.get());
+}
+
+bool IsSameFile(const std::string& first, const std::string& second) {
+    const FileIdentity one = IdentityOf(first);
+    const FileIdentity other = IdentityOf(second);
+    return one.known && other.known && one.volume == other.volume && one.file == other.file;
 }
 
 bool IsFolder(const std::string& path) {

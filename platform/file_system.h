@@ -30,6 +30,11 @@ bool ReplaceFileSafely(const std::string& path, std::string_view bytes);
 // does not count.
 bool CanOpenForReading(const std::string& path);
 
+// True when `first` and `second` both name one existing file, however the
+// two paths are spelled (letter case, separators, relative or full, links).
+// False when either cannot be opened.
+bool IsSameFile(const std::string& first, const std::string& second);
+
 // True when `path` names an existing folder.
 bool IsFolder(const std::string& path);
 

@@ -88,6 +88,23 @@ TEST(FileSystem, CreateFolderIfMissing) {
     EXPECT_EQ(ReadBytes(file), "x");
 }
 
+TEST(FileSystem, SameFileHoweverThePathIsSpelled) {
+    const TempFolder folder;
+    const std::string file = folder.PathOf("CODES.DAT");
+    const std::string twin = folder.PathOf("copy.dat");
+    ASSERT_TRUE(WriteBytes(file, "same\r\n"));
+    ASSERT_TRUE(WriteBytes(twin, "same\r\n"));
+    const std::string respelled =
+        folder.Path() + platform::PATH_SEPARATOR + "." + platform::PATH_SEPARATOR + "CODES.DAT";
+    EXPECT_TRUE(platform::IsSameFile(file, file));
+    EXPECT_TRUE(platform::IsSameFile(file, respelled));
+    // Equal content does not make two files one.
+    EXPECT_FALSE(platform::IsSameFile(file, twin));
+    const std::string absent = folder.PathOf("absent.dat");
+    EXPECT_FALSE(platform::IsSameFile(absent, absent));
+    EXPECT_FALSE(platform::IsSameFile(file, absent));
+}
+
 TEST(FileSystem, ExecutablePathNamesThisTestProgram) {
     std::string path;
     ASSERT_TRUE(platform::GetExecutablePath(path));
