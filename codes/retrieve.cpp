@@ -4,37 +4,16 @@
 #include "codes/working_copy.h"
 #include "net/fetch_client.h"
 #include "net/http_request.h"
-#include "platform/file_system.h"
 
 namespace {
 
 constexpr char CR = '\r';
 constexpr char LF = '\n';
-// Either separator may stand in a path: Windows accepts both.
-constexpr char SEPARATORS[] = "\\/";
 
 constexpr char RETRIEVED_FROM[] = "File retrieved from ";
 constexpr char CODE_DATE[] = ".\r\nCurrent Building Code date: ";
 constexpr char READY[] = "\r\nReady to perform update.";
 constexpr char CANNOT_WRITE[] = "Cannot write the working copy:\r\n";
-
-// The folder that holds `path`, without its trailing separator; empty when
-// `path` names a file in the current folder.
-std::string FolderOf(const std::string& path) {
-    const std::size_t lastSeparator = path.find_last_of(SEPARATORS);
-    if (lastSeparator == std::string::npos) {
-        return {};
-    }
-    return path.substr(0, lastSeparator);
-}
-
-bool StoreWorkingCopy(const std::string& path, std::string_view body) {
-    const std::string folder = FolderOf(path);
-    if (!folder.empty() && !platform::CreateFolderIfMissing(folder)) {
-        return false;
-    }
-    return WriteTextFile(path, BodyToCodesText(body));
-}
 
 }  // namespace
 
@@ -77,7 +56,7 @@ RetrieveResult RetrieveCodes(const std::string& host, const std::string& codesPa
         return RetrieveResult::FetchFailed;
     }
     const std::string_view body = reply.substr(check.bodyStart);
-    if (!StoreWorkingCopy(workingCopyPath, body)) {
+    if (!StoreWorkingCopy(workingCopyPath, BodyToCodesText(body))) {
         message = WriteFailedMessage(workingCopyPath);
         return RetrieveResult::WriteFailed;
     }

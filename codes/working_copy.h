@@ -37,3 +37,8 @@ bool ReadTextFileByLines(const std::string& path, std::string& codesText);
 // Replaces the file at `path` with `codesText` in text mode (each LF written
 // as CR LF), safely: on failure the old file stays whole. True on success.
 bool WriteTextFile(const std::string& path, std::string_view codesText);
+
+// Writes `codesText` to the working copy at `path` as WriteTextFile does,
+// first creating the working copy's folder when it is missing (only that last
+// folder; the program folder itself must exist). True on success.
+bool StoreWorkingCopy(const std::string& path, std::string_view codesText);

@@ -1,0 +1,55 @@
+#include "codes/update_batch.h"
+
+#include "codes/working_copy.h"
+#include "platform/text_file.h"
+
+namespace {
+
+constexpr char QUOTE = '"';
+constexpr char PERCENT = '%';
+constexpr char LF = '\n';
+// The command interpreter that runs the batch file is always Windows' own, so
+// the working copy is named with a backslash whatever platform wrote the line.
+constexpr char BATCH_SEPARATOR = '\\';
+
+// `text` with every "%" written twice.
+std::string DoublePercents(std::string_view text) {
+    std::string doubled;
+    doubled.reserve(text.size());
+    for (const char c : text) {
+        if (c == PERCENT) {
+            doubled += PERCENT;
+        }
+        doubled += c;
+    }
+    return doubled;
+}
+
+}  // namespace
+
+std::string UpdateBatchLine(std::string_view transferPath, std::string_view programFolder) {
+    // A path that holds a double quote is taken as already quoted by the user.
+    const bool quoteUtility = transferPath.find(QUOTE) == std::string_view::npos;
+    std::string line;
+    if (quoteUtility) {
+        line += QUOTE;
+    }
+    line += DoublePercents(transferPath);
+    if (quoteUtility) {
+        line += QUOTE;
+    }
+    line += TRANSFER_SWITCH;
+    line += QUOTE;
+    line += DoublePercents(programFolder);
+    line += WORKING_COPY_FOLDER;
+    line += BATCH_SEPARATOR;
+    line += WORKING_COPY_FILE;
+    line += QUOTE;
+    return line;
+}
+
+bool WriteUpdateBatch(const std::string& batchPath, const std::string& transferPath,
+                      const std::string& programFolder) {
+    return platform::WriteTextFileSafely(batchPath,
+                                         UpdateBatchLine(transferPath, programFolder) + LF);
+}

@@ -1,0 +1,29 @@
+#pragma once
+
+// The batch file through which the handheld is loaded: one line that starts
+// the transfer utility with its speed switch and the working copy's path.
+
+#include <string>
+#include <string_view>
+
+// Name of the batch file, relative to the current folder.
+inline constexpr char UPDATE_BATCH_FILE[] = "update.bat";
+
+// What stands between the utility and the file it loads: a blank, the
+// transfer speed switch, a blank.
+inline constexpr char TRANSFER_SWITCH[] = " /b=57600 ";
+
+// The batch line, without its line end: the transfer path (between double
+// quotes unless it already holds a double quote anywhere, then as it is),
+// TRANSFER_SWITCH, and in double quotes the program folder followed by
+// "temp\CODES.DAT". Every "%" of the transfer path and of the program folder
+// is doubled, so that the command interpreter does not take it for the start
+// of a variable; nothing else is changed.
+std::string UpdateBatchLine(std::string_view transferPath, std::string_view programFolder);
+
+// Writes UpdateBatchLine and a line end to the file at `batchPath` in text
+// mode, so that the file holds that line and CR LF and nothing else. An
+// existing file is replaced safely: when the write fails it stays whole.
+// True on success; the utility must not be run otherwise.
+bool WriteUpdateBatch(const std::string& batchPath, const std::string& transferPath,
+                      const std::string& programFolder);
