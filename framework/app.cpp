@@ -67,9 +67,14 @@ int AfxMessageBox(const char* text, UINT type) {
     std::string caption = path;
     caption = caption.substr(caption.find_last_of("\\/") + 1);
     caption = caption.substr(0, caption.find_last_of('.'));
+    // Owned by the window the user works in: a dialog open over the main
+    // window, or the main window itself.
+    HWND owner = ::GetActiveWindow();
     CWnd* mainWnd = AfxGetMainWnd();
-    return ::MessageBoxA(mainWnd != nullptr ? mainWnd->m_hWnd : nullptr, text, caption.c_str(),
-                         type);
+    if (owner == nullptr && mainWnd != nullptr) {
+        owner = mainWnd->m_hWnd;
+    }
+    return ::MessageBoxA(owner, text, caption.c_str(), type);
 }
 
 BOOL AfxSocketInit() {

@@ -1,19 +1,29 @@
 #include "ui/main_dialog.h"
 
+#include <cstdlib>
+
+#include "codes/codes_file.h"
 #include "codes/retrieve.h"
+#include "codes/update_batch.h"
 #include "codes/working_copy.h"
 #include "framework/app.h"
+#include "framework/file_dialog.h"
 #include "net/fetch_client.h"
 #include "res/resource.h"
 #include "settings/detect.h"
 #include "settings/settings.h"
 #include "ui/about_dialog.h"
+#include "ui/options_dialog.h"
 #include "ui/status_texts.h"
 
 namespace {
 
 constexpr UINT kSystemCommandMask = 0xFFF0;
 constexpr int kMaxMenuTextLength = 256;
+
+// What the Open and Save dialogs offer.
+const char CODES_EXTENSION[] = "DAT";
+const char CODES_FILE_NAME[] = "CODES.DAT";
 
 HICON LoadProgramIcon(UINT id) {
     LPCSTR name = MAKEINTRESOURCEA(id);
@@ -71,8 +81,7 @@ BOOL CLoaderDlg::OnInitDialog() {
             g_strTransferPath = detected;
             SaveSettingsOrWarn();
         } else {
-            SetStatusText(MISSING_UTILITY_TEXT);
-            m_nCodesState = kNotReady;
+            ShowMissingUtility();
         }
     }
 
@@ -109,10 +118,75 @@ void CLoaderDlg::RetrieveAndShow(const char* failureText) {
     m_nCodesState = kNotReady;
 }
 
-void CLoaderDlg::SaveSettingsOrWarn() const {
-    if (!SaveSettings()) {
-        AfxMessageBox(SAVE_SETTINGS_FAILED_TEXT, MB_OK | MB_ICONEXCLAMATION);
+void CLoaderDlg::ShowMissingUtility() {
+    ShowStateIcon(m_hIconNotReady);
+    SetStatusText(MISSING_UTILITY_TEXT);
+    m_nCodesState = kNotReady;
+}
+
+void CLoaderDlg::OnOpenCodesFile() {
+    CFileDialog dialog(TRUE, CODES_EXTENSION, CODES_FILE_NAME, OFN_FILEMUSTEXIST, nullptr, this);
+    if (dialog.DoModal() != IDOK) {
+        return;
     }
+    const std::string chosen = dialog.GetPathName();
+    SetStatusText(chosen);
+
+    // The window becomes ready only when the file was read and the working
+    // copy written; otherwise it stays as it was and the failure is named.
+    const std::string workingCopy = GetWorkingCopyPath();
+    std::string codes;
+    const CopyResult result = OpenCodesFile(chosen, workingCopy, codes);
+    SetStatusText(OpenStatusText(result, chosen, workingCopy, codes));
+    if (result != CopyResult::Ok) {
+        return;
+    }
+    ShowStateIcon(m_hIconReady);
+    m_nCodesState = kReady;
+}
+
+void CLoaderDlg::OnSaveCodesFile() {
+    CFileDialog dialog(FALSE, CODES_EXTENSION, CODES_FILE_NAME, OFN_OVERWRITEPROMPT, nullptr, this);
+    if (dialog.DoModal() != IDOK) {
+        return;
+    }
+    const std::string chosen = dialog.GetPathName();
+    const std::string workingCopy = GetWorkingCopyPath();
+    std::string codes;
+    const CopyResult result = CopyCodesFile(workingCopy, chosen, codes);
+    SetStatusText(SaveStatusText(result, workingCopy, chosen));
+}
+
+void CLoaderDlg::OnOptions() {
+    COptionsDlg options;
+    // Whether a retrieval follows depends on the state before the dialog ran.
+    const bool wasNotReady = m_nCodesState != kReady;
+    if (options.DoModal() != IDOK) {
+        return;
+    }
+    if (g_strTransferPath == AUTODETECT_FAILED) {
+        ShowMissingUtility();
+    }
+    if (wasNotReady) {
+        RetrieveAndShow(CANNOT_RETRIEVE_FROM_WWW_TEXT);
+    }
+}
+
+void CLoaderDlg::OnUpdateBuildingCodes() {
+    if (m_nCodesState != kReady) {
+        return;
+    }
+    if (!WriteUpdateBatch(UPDATE_BATCH_FILE, g_strTransferPath, GetProgramFolder())) {
+        SetStatusText(CANNOT_WRITE_UPDATE_BATCH_TEXT);
+        return;
+    }
+    std::string previousText;
+    GetDlgItem(IDC_STATUS).GetWindowText(previousText);
+    SetStatusText(UPDATING_TEXT);
+    // Runs the batch file through the command interpreter and waits for the
+    // transfer utility to end; its outcome is for the utility to report.
+    std::system(UPDATE_BATCH_FILE);
+    SetStatusText(previousText);
 }
 
 void CLoaderDlg::OnSysCommand(UINT nID, LPARAM lParam) {

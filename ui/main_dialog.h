@@ -30,14 +30,18 @@ private:
     HICON OnQueryDragIcon();
     void OnAbout();
     void OnRetrieveFromWeb();
+    void OnOpenCodesFile();
+    void OnSaveCodesFile();
+    void OnOptions();
+    void OnUpdateBuildingCodes();
 
     // Fetches the codes file into the working copy and shows the outcome:
     // on success the retrieval's message and the ready state; otherwise
     // `failureText` (or the text naming a working copy that could not be
     // written) and the not-ready state.
     void RetrieveAndShow(const char* failureText);
-    // Saves the settings, telling the user when config.txt cannot be written.
-    void SaveSettingsOrWarn() const;
+    // Shows the missing-utility text and the not-ready state.
+    void ShowMissingUtility();
 
     HICON m_hIcon;
     HICON m_hIconNotReady;
@@ -56,8 +60,12 @@ inline const MessageMapEntry CLoaderDlg::kMessageEntries[] = {
     OnMessage<WM_PAINT, &CLoaderDlg::OnPaint>(),
     OnMessage<WM_QUERYDRAGICON, &CLoaderDlg::OnQueryDragIcon>(),
     OnCommand<ID_FILE_RETRIEVE, &CLoaderDlg::OnRetrieveFromWeb>(),
+    OnCommand<ID_FILE_OPEN_CODES, &CLoaderDlg::OnOpenCodesFile>(),
+    OnCommand<ID_FILE_SAVE_CODES, &CLoaderDlg::OnSaveCodesFile>(),
     OnCommand<ID_FILE_EXIT, &CDialog::OnCancel>(),
     OnCommand<ID_HELP_ABOUT, &CLoaderDlg::OnAbout>(),
+    OnCommand<ID_CONFIGURE_OPTIONS, &CLoaderDlg::OnOptions>(),
+    OnClicked<IDC_UPDATE, &CLoaderDlg::OnUpdateBuildingCodes>(),
 };
 inline const MessageMap CLoaderDlg::kMessageMap =
     MakeMessageMap(&CDialog::kMessageMap, kMessageEntries);

@@ -10,3 +10,6 @@ inline constexpr char MISSING_UTILITY_TEXT[] =
     "Unable to locate Dolphin File Transfer: \"dcomm2.exe\"\r\n"
     "Please locate it manually.\r\n"
     "Select Configure->Options.";
+
+inline constexpr char UPDATING_TEXT[] = "Attempting to Update Building Codes.";
+inline constexpr char CANNOT_WRITE_UPDATE_BATCH_TEXT[] = "Cannot write update.bat.";

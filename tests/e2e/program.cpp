@@ -45,10 +45,10 @@ void RemoveTree(const std::string& folder) {
 
 }  // namespace
 
-ProgramUnderTest::ProgramUnderTest() {
+ProgramUnderTest::ProgramUnderTest(const std::string& folderName) {
     const std::string work = uidriver::ToWindowsPath(NORVALE_E2E_WORK_DIR) + "\\";
     ::CreateDirectoryA(work.c_str(), nullptr);
-    m_folder = work + TestFolderName() + "\\";
+    m_folder = work + (folderName.empty() ? TestFolderName() : folderName) + "\\";
     RemoveTree(m_folder);
     ::CreateDirectoryA(m_folder.c_str(), nullptr);
     ::CreateDirectoryA((m_folder + "temp").c_str(), nullptr);

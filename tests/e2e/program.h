@@ -19,9 +19,9 @@ inline constexpr DWORD EXIT_TIMEOUT_MS = 20000;
 
 class ProgramUnderTest {
 public:
-    // Makes a fresh program folder named after the running test: a copy of
-    // Norvale.exe and an empty temp folder.
-    ProgramUnderTest();
+    // Makes a fresh program folder named after the running test (or
+    // `folderName`): a copy of Norvale.exe and an empty temp folder.
+    explicit ProgramUnderTest(const std::string& folderName = std::string());
     // Ends the program if it is still running.
     ~ProgramUnderTest();
     ProgramUnderTest(const ProgramUnderTest&) = delete;

@@ -119,6 +119,32 @@ void PutLittleEndian(std::vector<unsigned char>& out, std::uint32_t value, int b
     }
 }
 
+// The common file dialogs' file-name box: an edit control inside a combo box,
+// both with this id.
+constexpr int kFileNameBoxId = 1148;
+
+struct OwnedRequest {
+    HWND owner;
+    HWND found;
+};
+
+BOOL CALLBACK FindOwnedProc(HWND window, LPARAM lParam) {
+    auto* request = reinterpret_cast<OwnedRequest*>(lParam);
+    if (::IsWindowVisible(window) && ::GetWindow(window, GW_OWNER) == request->owner) {
+        request->found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+BOOL CALLBACK FindFileNameEditProc(HWND window, LPARAM lParam) {
+    if (::GetDlgCtrlID(window) == kFileNameBoxId && GetClassName(window) == "Edit") {
+        *reinterpret_cast<HWND*>(lParam) = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
 struct FileCloser {
     void operator()(std::FILE* file) const { std::fclose(file); }
 };
@@ -193,6 +219,55 @@ bool ClickButton(HWND dialog, int controlId) {
     }
     return ::PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(controlId, BN_CLICKED),
                           reinterpret_cast<LPARAM>(button)) != 0;
+}
+
+bool ClickButtonAndWait(HWND dialog, int controlId, DWORD timeoutMs) {
+    HWND button = ::GetDlgItem(dialog, controlId);
+    DWORD_PTR result = 0;
+    return button != nullptr &&
+           ::SendMessageTimeoutA(dialog, WM_COMMAND, MAKEWPARAM(controlId, BN_CLICKED),
+                                 reinterpret_cast<LPARAM>(button), SMTO_NORMAL, timeoutMs,
+                                 &result) != 0;
+}
+
+HWND WaitForOwnedWindow(HWND owner, DWORD timeoutMs) {
+    OwnedRequest request{owner, nullptr};
+    PollUntil(timeoutMs, [&] {
+        ::EnumWindows(&FindOwnedProc, reinterpret_cast<LPARAM>(&request));
+        return request.found != nullptr;
+    });
+    return request.found;
+}
+
+namespace {
+
+HWND FileNameEdit(HWND fileDialog) {
+    HWND edit = nullptr;
+    ::EnumChildWindows(fileDialog, &FindFileNameEditProc, reinterpret_cast<LPARAM>(&edit));
+    return edit;
+}
+
+}  // namespace
+
+std::string FileDialogName(HWND fileDialog) {
+    HWND edit = FileNameEdit(fileDialog);
+    return edit != nullptr ? GetText(edit) : std::string();
+}
+
+bool WaitUntilIdle(HWND window, DWORD timeoutMs) {
+    DWORD_PTR result = 0;
+    return ::SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_NORMAL, timeoutMs, &result) != 0;
+}
+
+bool ChooseFile(HWND fileDialog, const std::string& path) {
+    HWND edit = FileNameEdit(fileDialog);
+    DWORD_PTR result = 0;
+    if (edit == nullptr ||
+        !::SendMessageTimeoutA(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()),
+                               SMTO_ABORTIFHUNG, kSendTimeoutMs, &result)) {
+        return false;
+    }
+    return ClickButton(fileDialog, IDOK);
 }
 
 bool PressKey(HWND target, UINT virtualKey) {

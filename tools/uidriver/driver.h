@@ -36,7 +36,25 @@ std::string GetClassName(HWND window);
 bool PostMenuCommand(HWND window, UINT commandId);
 bool PostSysCommand(HWND window, UINT commandId);
 bool ClickButton(HWND dialog, int controlId);
+// Clicks a button and waits until the window has handled the click (the
+// handler returned), for at most `timeoutMs`.
+bool ClickButtonAndWait(HWND dialog, int controlId, DWORD timeoutMs = kDefaultTimeoutMs);
 bool PressKey(HWND target, UINT virtualKey);
+
+// The first visible window owned by `owner` (a dialog or message box it
+// opened), or null after the timeout.
+HWND WaitForOwnedWindow(HWND owner, DWORD timeoutMs = kDefaultTimeoutMs);
+
+// In a common open or save dialog: types `path` as the file name and
+// presses the dialog's Open or Save button.
+bool ChooseFile(HWND fileDialog, const std::string& path);
+
+// The file name a common open or save dialog offers.
+std::string FileDialogName(HWND fileDialog);
+
+// Returns once the thread of `window` is back in its message loop, that is
+// when the handler it was running has returned.
+bool WaitUntilIdle(HWND window, DWORD timeoutMs = kDefaultTimeoutMs);
 
 // The window that has the keyboard focus in the thread of `window`.
 HWND FocusedWindow(HWND window);

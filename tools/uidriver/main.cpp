@@ -7,6 +7,7 @@
 //   uidriver click CAPTION CONTROL_ID           clicks a button
 //   uidriver screenshot CAPTION FILE.bmp        saves the window's pixels
 //   uidriver waitgone CAPTION [TIMEOUT_MS]      exit 0 once the window is gone
+//   uidriver children CAPTION                   lists the controls: id, class, text
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -15,6 +16,12 @@
 #include "tools/uidriver/driver.h"
 
 namespace {
+
+BOOL CALLBACK PrintChild(HWND child, LPARAM) {
+    std::printf("%d\t%s\t%s\n", ::GetDlgCtrlID(child), uidriver::GetClassName(child).c_str(),
+                uidriver::GetText(child).c_str());
+    return TRUE;
+}
 
 int Usage() {
     std::fputs(
@@ -47,6 +54,10 @@ int main(int argc, char** argv) {
         return 1;
     }
     if (command == "wait") {
+        return 0;
+    }
+    if (command == "children") {
+        ::EnumChildWindows(window, &PrintChild, 0);
         return 0;
     }
     if (argc < 4) {

@@ -1,0 +1,45 @@
+#include "framework/file_dialog.h"
+
+#include <commdlg.h>
+
+#include <vector>
+
+#include "framework/app.h"
+
+namespace {
+
+// Room for the longest path the dialogs can return.
+constexpr DWORD kMaxPathLength = 32768;
+
+}  // namespace
+
+CFileDialog::CFileDialog(BOOL openFileDialog, const char* defaultExtension, const char* fileName,
+                         DWORD flags, const char* filter, CWnd* pParentWnd)
+    : m_bOpenFileDialog(openFileDialog),
+      m_defaultExtension(defaultExtension != nullptr ? defaultExtension : ""),
+      m_fileName(fileName != nullptr ? fileName : ""),
+      m_flags(flags),
+      m_filter(filter),
+      m_pParentWnd(pParentWnd) {}
+
+INT_PTR CFileDialog::DoModal() {
+    std::vector<char> file(kMaxPathLength, '\0');
+    m_fileName.copy(file.data(), file.size() - 1);
+
+    OPENFILENAMEA ofn{};
+    ofn.lStructSize = sizeof ofn;
+    CWnd* owner = m_pParentWnd != nullptr ? m_pParentWnd : AfxGetMainWnd();
+    ofn.hwndOwner = owner != nullptr ? owner->m_hWnd : nullptr;
+    ofn.lpstrFilter = m_filter;
+    ofn.lpstrFile = file.data();
+    ofn.nMaxFile = kMaxPathLength;
+    ofn.lpstrDefExt = m_defaultExtension.empty() ? nullptr : m_defaultExtension.c_str();
+    ofn.Flags = m_flags;
+
+    const BOOL chosen = m_bOpenFileDialog ? ::GetOpenFileNameA(&ofn) : ::GetSaveFileNameA(&ofn);
+    if (!chosen) {
+        return IDCANCEL;
+    }
+    m_fileName = file.data();
+    return IDOK;
+}
