@@ -1,50 +1,146 @@
 #!/bin/bash
-# Builds Norvale.exe and opens its main window under Wine: on your display
-# when there is one (close the window to end the demo), otherwise on a
-# virtual display, saving a screenshot of the window.
+# The whole job, as an office would run it: a web server (nginx on a free
+# loopback address, port 80) serves today's codes file; Norvale.exe starts
+# under Wine in a program folder of its own whose settings ask it to detect
+# the transfer utility; a stand-in utility, installed at the usual C: path,
+# "loads the handheld" by copying the file it is given into a folder
+# handheld/. With a display the window is yours to use: closing it ends the
+# demo. Without one, the demo presses "Update Building Codes" itself, saves
+# screenshots, and succeeds only when the handheld holds the served codes.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 ROOT="$PWD"
+
+# Ids from res/resource.h.
+IDC_UPDATE=1002
+IDC_STATUS=1003
+ID_FILE_EXIT=32775
+CAPTION=Tessaly
 
 bash scripts/setup.sh
 source scripts/wine-env.sh
 norvale_pick_wine
 had_display="${DISPLAY:-}"
 
-echo "== build $NORVALE_WIN_PRESET"
+echo "== building Norvale.exe ($NORVALE_WIN_PRESET)"
 cmake --preset "$NORVALE_WIN_PRESET" >/dev/null
-cmake --build --preset "$NORVALE_WIN_PRESET" --target Norvale uidriver >/dev/null
+cmake --build --preset "$NORVALE_WIN_PRESET" --target Norvale uidriver dcomm2 >/dev/null
 BIN="$ROOT/build/$NORVALE_WIN_PRESET"
-
-norvale_wine_env
 
 DEMO="$ROOT/build/demo"
 rm -rf "$DEMO"
-mkdir -p "$DEMO/program/temp"
-cp "$BIN/app/Norvale.exe" "$DEMO/program/"
+mkdir -p "$DEMO/program/temp" "$DEMO/www/codes" "$DEMO/server/logs" "$DEMO/server/tmp"
 
-driver() { "$WINE" "$BIN/tools/uidriver/uidriver.exe" "$@"; }
+# A Wine prefix of the demo's own, so that the stand-in utility installed
+# below stays out of the tests' prefix.
+export WINEPREFIX="$ROOT/build/wineprefix-demo-$NORVALE_WIN_PRESET"
+norvale_wine_env
+
+# The first loopback address with nothing listening on port 80.
+address=""
+for n in $(seq 100 199); do
+    if ! ss -ltnH "( sport = :80 )" | awk '{print $4}' | grep -qE "^(127\.0\.0\.$n|0\.0\.0\.0|\*|\[::\]):80$"; then
+        address="127.0.0.$n"
+        break
+    fi
+done
+[ -n "$address" ] || { echo "demo: no free loopback address for port 80" >&2; exit 1; }
+
+# Today's codes file.
+codes="$DEMO/www/codes/CODES.DAT"
+{
+    echo "Building Codes $(date +%Y-%m-%d)"
+    echo "A100 Foundations and footings"
+    echo "B200 Wood framing"
+    echo "C300 Roofing and flashing"
+    echo "E400 Electrical service"
+    echo "P500 Plumbing and drainage"
+} >"$codes"
+
+cat >"$DEMO/server/nginx.conf" <<NGINX
+worker_processes 1;
+pid $DEMO/server/nginx.pid;
+error_log $DEMO/server/logs/error.log;
+$( [ "$(id -u)" -eq 0 ] && echo "user root;" )
+events { worker_connections 16; }
+http {
+  access_log $DEMO/server/logs/access.log;
+  client_body_temp_path $DEMO/server/tmp;
+  proxy_temp_path $DEMO/server/tmp;
+  fastcgi_temp_path $DEMO/server/tmp;
+  uwsgi_temp_path $DEMO/server/tmp;
+  scgi_temp_path $DEMO/server/tmp;
+  server { listen $address:80; root $DEMO/www; }
+}
+NGINX
+nginx -c "$DEMO/server/nginx.conf" -p "$DEMO/server"
+for _ in $(seq 1 50); do [ -s "$DEMO/server/nginx.pid" ] && break; sleep 0.1; done
+NORVALE_STARTED_PIDS+=("$(cat "$DEMO/server/nginx.pid")")
+echo "== web server: http://$address/codes/CODES.DAT"
+
+# The stand-in transfer utility at the usual C: location.
+utility_dir="$WINEPREFIX/drive_c/Program Files/Dolphin File Transfer"
+rm -rf "$utility_dir"
+mkdir -p "$utility_dir"
+cp "$BIN/tools/fake_dcomm2/dcomm2.exe" "$utility_dir/"
+
+cp "$BIN/app/Norvale.exe" "$DEMO/program/"
+printf '%s\r\n%s\r\n%s\r\n' "$address" "/codes/CODES.DAT" "Autodetect Failed." >"$DEMO/program/config.txt"
+
+driver() { "$WINE" "$BIN/tools/uidriver/uidriver.exe" "$@" 2>/dev/null; }
+to_windows() { echo "Z:${1//\//\\}"; }
+screenshot() {
+    driver screenshot "$CAPTION" "$(to_windows "$DEMO/$1.bmp")"
+    /usr/bin/convert "$DEMO/$1.bmp" "$DEMO/$1.png" && rm -f "$DEMO/$1.bmp"
+    echo "== screenshot: $DEMO/$1.png"
+}
 
 cd "$DEMO/program"
 "$WINE" Norvale.exe >/dev/null 2>&1 </dev/null &
 program=$!
 NORVALE_STARTED_PIDS+=("$program")
+driver wait "$CAPTION" 30000 || { echo "demo: the window did not open" >&2; exit 1; }
 
-STATUS_BOX=1003  # IDC_STATUS
-driver wait Tessaly 30000 >/dev/null 2>&1 || { echo "demo: the window did not open" >&2; exit 1; }
-echo "== Norvale.exe is running; status: \"$(driver text Tessaly "$STATUS_BOX" 2>/dev/null)\""
+expected="$(printf 'File retrieved from %s.\r\nCurrent Building Code date: %s\r\nReady to perform update.' \
+    "$address" "$(head -n 1 "$codes")")"
+ready=""
+for _ in $(seq 1 100); do
+    status="$(driver text "$CAPTION" "$IDC_STATUS" || true)"
+    [ "$status" = "$expected" ] && { ready=yes; break; }
+    sleep 0.2
+done
+echo "== settings after detection (config.txt):"
+sed 's/\r$//; s/^/   /' "$DEMO/program/config.txt"
+echo "== status:"
+printf '%s\n' "$status" | sed 's/\r$//; s/^/   /'
+[ -n "$ready" ] || { echo "demo: the codes were not retrieved" >&2; exit 1; }
 
 if [ -n "$had_display" ]; then
-    echo "== close the window to end the demo"
+    echo "== the window is yours: press \"Update Building Codes\"; close it to end the demo"
     wait "$program" || true
+    echo "== handheld folder: $utility_dir/handheld"
     exit 0
 fi
 
-driver screenshot Tessaly 'Z:'"${DEMO//\//\\}"'\norvale-window.bmp' >/dev/null 2>&1
-/usr/bin/convert "$DEMO/norvale-window.bmp" "$DEMO/norvale-window.png"
-rm -f "$DEMO/norvale-window.bmp"
-echo "== screenshot of the window: $DEMO/norvale-window.png"
-EXIT_COMMAND=32775  # ID_FILE_EXIT in res/resource.h
-driver menu Tessaly "$EXIT_COMMAND" >/dev/null 2>driver menu Tessaly 32775 >/dev/null 2>&11
+screenshot norvale-ready
+echo "== pressing \"Update Building Codes\""
+driver clickwait "$CAPTION" "$IDC_UPDATE"
+screenshot norvale-after-update
+echo "== status after the update:"
+driver text "$CAPTION" "$IDC_STATUS" | sed 's/\r$//; s/^/   /'
+echo
+echo "== the transfer utility was started as:"
+sed 's/^/   /' "$utility_dir/handheld/dcomm2-command-line.txt"
+echo
+echo "== the handheld now holds ($utility_dir/handheld/CODES.DAT):"
+sed 's/\r$/ [CR LF]/; s/^/   /' "$utility_dir/handheld/CODES.DAT"
+driver menu "$CAPTION" "$ID_FILE_EXIT"
 wait "$program" || true
-echo "== the window was closed; demo done"
+
+# The served codes with CR LF line ends, byte for byte.
+if sed 's/$/\r/' "$codes" | cmp -s - "$utility_dir/handheld/CODES.DAT"; then
+    echo "== done: the handheld holds the served codes"
+else
+    echo "demo: the handheld does not hold the served codes" >&2
+    exit 1
+fi

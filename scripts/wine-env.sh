@@ -65,6 +65,9 @@ norvale_start_wine() {
     if [ ! -f "$WINEPREFIX/system.reg" ]; then
         echo "wine-env: creating the Wine prefix $WINEPREFIX"
         "$WINE" wineboot -i >/dev/null 2>&1
+        # Wine's own fonts (Tahoma for dialogs, Marlett for the caption
+        # buttons), where this Wine does not find them by itself.
+        cp -n /usr/share/wine/fonts/*.ttf "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null || true
         # Wine draws the window frames itself (there may be no window manager).
         "$WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
         "$WINESERVER" -w

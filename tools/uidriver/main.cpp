@@ -5,9 +5,13 @@
 //   uidriver menu CAPTION COMMAND_ID            sends a menu command
 //   uidriver syscommand CAPTION COMMAND_ID      sends a system command
 //   uidriver click CAPTION CONTROL_ID           clicks a button
+//   uidriver clickwait CAPTION CONTROL_ID       clicks and waits for the handler
 //   uidriver screenshot CAPTION FILE.bmp        saves the window's pixels
 //   uidriver waitgone CAPTION [TIMEOUT_MS]      exit 0 once the window is gone
 //   uidriver children CAPTION                   lists the controls: id, class, text
+#include <fcntl.h>
+#include <io.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -37,6 +41,8 @@ UINT Number(const char* text) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // Texts are printed byte for byte: no CR is added before an LF.
+    _setmode(_fileno(stdout), _O_BINARY);
     if (argc < 3) {
         return Usage();
     }
@@ -86,6 +92,9 @@ int main(int argc, char** argv) {
     }
     if (command == "click") {
         return uidriver::ClickButton(window, static_cast<int>(Number(argv[3]))) ? 0 : 1;
+    }
+    if (command == "clickwait") {
+        return uidriver::ClickButtonAndWait(window, static_cast<int>(Number(argv[3]))) ? 0 : 1;
     }
     if (command == "screenshot") {
         return uidriver::SaveScreenshot(window, argv[3]) ? 0 : 1;
