@@ -39,12 +39,12 @@ bool FlushToDisk(std::FILE* file) {
 #endif
 }
 
-bool WriteWholeFile(const std::string& path, std::string_view bytes) {
+bool WriteWholeFile(const std::string& path, const ContentWriter& writeContent) {
     std::FILE* file = std::fopen(path.c_str(), "wb");
     if (file == nullptr) {
         return false;
     }
-    const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+    const bool written = writeContent(file);
     const bool flushed = written && FlushToDisk(file);
     const bool closed = std::fclose(file) == 0;
     return written && flushed && closed;
@@ -53,6 +53,12 @@ bool WriteWholeFile(const std::string& path, std::string_view bytes) {
 // Puts `from` in place of `to` in one step, replacing `to` if it exists.
 bool MoveIntoPlace(const std::string& from, const std::string& to) {
 #ifdef _WIN32
+    // A read-only file is not replaced: Windows refuses it, and the check
+    // makes every implementation of the file system behave alike.
+    const DWORD attributes = GetFileAttributesA(to.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0) {
+        return false;
+    }
     return MoveFileExA(from.c_str(), to.c_str(),
                        MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
 #else
@@ -118,12 +124,18 @@ std::string TemporaryPathFor(const std::string& path) {
 }
 
 bool ReplaceFileSafely(const std::string& path, std::string_view bytes) {
+    return ReplaceFileSafelyWith(path, [bytes](std::FILE* file) {
+        return std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+    });
+}
+
+bool ReplaceFileSafelyWith(const std::string& path, const ContentWriter& writeContent) {
     const std::string temporaryPath = TemporaryPathFor(path);
     if (IsFolder(temporaryPath)) {
         // Never touch a folder that happens to carry the temporary name.
         return false;
     }
-    if (!WriteWholeFile(temporaryPath, bytes)) {
+    if (!WriteWholeFile(temporaryPath, writeContent)) {
         std::remove(temporaryPath.c_str());
         return false;
     }

@@ -48,7 +48,10 @@ void RemoveTree(const std::string& folder) {
 ProgramUnderTest::ProgramUnderTest(const std::string& folderName) {
     const std::string work = uidriver::ToWindowsPath(NORVALE_E2E_WORK_DIR) + "\\";
     ::CreateDirectoryA(work.c_str(), nullptr);
-    m_folder = work + (folderName.empty() ? TestFolderName() : folderName) + "\\";
+    const bool fullPath = folderName.size() > 1 && folderName[1] == ':';
+    m_folder =
+        (fullPath ? folderName : work + (folderName.empty() ? TestFolderName() : folderName)) +
+        "\\";
     RemoveTree(m_folder);
     ::CreateDirectoryA(m_folder.c_str(), nullptr);
     ::CreateDirectoryA((m_folder + "temp").c_str(), nullptr);
@@ -105,11 +108,23 @@ bool ProgramUnderTest::ReadFile(const std::string& name, std::string& bytes) con
 }
 
 bool ProgramUnderTest::FileExists(const std::string& name) const {
-    return ::GetFileAttributesA((IsFullPath(name) ? name : m_folder + name).c_str()) !=
-           INVALID_FILE_ATTRIBUTES;
+    return Exists(IsFullPath(name) ? name : m_folder + name);
 }
 
-bool ProgramUnderTest::Start(const std::string& currentFolder) {
+bool ProgramUnderTest::Start(const std::string& currentFolder, DWORD windowTimeoutMs) {
+    return Launch(currentFolder) && WaitForMainWindow(windowTimeoutMs);
+}
+
+bool ProgramUnderTest::WaitForMainWindow(DWORD timeoutMs) {
+    m_mainWindow = uidriver::WaitForWindow(MAIN_CAPTION, m_process.dwProcessId, timeoutMs);
+    return m_mainWindow != nullptr;
+}
+
+bool ProgramUnderTest::Exists(const std::string& path) {
+    return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+bool ProgramUnderTest::Launch(const std::string& currentFolder) {
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
     std::string commandLine = "\"" + ExePath() + "\"";
@@ -120,8 +135,7 @@ bool ProgramUnderTest::Start(const std::string& currentFolder) {
                           &startup, &m_process)) {
         return false;
     }
-    m_mainWindow = uidriver::WaitForWindow(MAIN_CAPTION, m_process.dwProcessId);
-    return m_mainWindow != nullptr;
+    return true;
 }
 
 HWND ProgramUnderTest::WaitForWindow(const std::string& caption) const {

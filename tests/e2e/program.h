@@ -6,6 +6,8 @@
 
 #include <string>
 
+#include "tools/uidriver/driver.h"
+
 namespace e2e {
 
 // The whole content of a file; false when it cannot be read.
@@ -20,7 +22,8 @@ inline constexpr DWORD EXIT_TIMEOUT_MS = 20000;
 class ProgramUnderTest {
 public:
     // Makes a fresh program folder named after the running test (or
-    // `folderName`): a copy of Norvale.exe and an empty temp folder.
+    // `folderName`, or the full path `folderName` when it names a drive): a
+    // copy of Norvale.exe and an empty temp folder.
     explicit ProgramUnderTest(const std::string& folderName = std::string());
     // Ends the program if it is still running.
     ~ProgramUnderTest();
@@ -39,8 +42,13 @@ public:
 
     // Starts the program and waits for its main window. The current folder
     // is the program folder unless another is given.
-    bool Start(const std::string& currentFolder = std::string());
+    bool Start(const std::string& currentFolder = std::string(),
+               DWORD windowTimeoutMs = uidriver::kDefaultTimeoutMs);
+    // The two halves of Start: start the process, wait for the main window.
+    bool Launch(const std::string& currentFolder = std::string());
+    bool WaitForMainWindow(DWORD timeoutMs = uidriver::kDefaultTimeoutMs);
     HWND MainWindow() const { return m_mainWindow; }
+    static bool Exists(const std::string& path);
     DWORD ProcessId() const { return m_process.dwProcessId; }
     // Waits for a top-level window of the program with this caption.
     HWND WaitForWindow(const std::string& caption) const;

@@ -1,6 +1,6 @@
 #!/bin/bash
 # Starts or stops the web server of the end-to-end tests: nginx serving the
-# folder WWW on port 80 of the loopback addresses 127.0.0.2 to 127.0.0.31
+# folder WWW on port 80 of the loopback addresses 127.0.0.2 to 127.0.0.39
 # (one address per test), and maps Wine's drive D: to a folder of the tests.
 #   web_server.sh start BUILD_DIR
 #   web_server.sh stop BUILD_DIR
@@ -11,7 +11,7 @@ base="$build/e2e-server"
 pidfile="$base/nginx.pid"
 
 first_host=2
-last_host=31
+last_host=39
 
 case "$action" in
 start)

@@ -91,18 +91,26 @@ std::uint16_t BoundPort(Handle handle) {
     return ntohs(address.sin_port);
 }
 
-// Binds a new socket to an ephemeral loopback port.
-Handle BindEphemeral() {
+// Binds a new socket to `address`; its port may be in TIME_WAIT from an
+// earlier test.
+Handle BindTo(const sockaddr_in& address) {
     const Handle handle = socket(AF_INET, SOCK_STREAM, 0);
     if (handle == NO_HANDLE) {
         return NO_HANDLE;
     }
-    const sockaddr_in address = LoopbackAddress(0);
+    int enable = 1;
+    setsockopt(handle, SOL_SOCKET, SO_REUSEADDR, reinterpret_cast<const char*>(&enable),
+               sizeof enable);
     if (bind(handle, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
         CloseSocketHandle(handle);
         return NO_HANDLE;
     }
     return handle;
+}
+
+// Binds a new socket to an ephemeral loopback port.
+Handle BindEphemeral() {
+    return BindTo(LoopbackAddress(0));
 }
 
 // Bounds every blocking send and receive on `handle`.
@@ -216,9 +224,18 @@ void SetAbortiveClose(Handle handle) {
 
 }  // namespace
 
-LoopbackServer::LoopbackServer(std::vector<ServerStep> script) : m_script(std::move(script)) {
+LoopbackServer::LoopbackServer(std::vector<ServerStep> script)
+    : LoopbackServer(std::move(script), "127.0.0.1", 0) {}
+
+LoopbackServer::LoopbackServer(std::vector<ServerStep> script, const std::string& address,
+                               std::uint16_t port, std::chrono::seconds holdLimit)
+    : m_script(std::move(script)), m_holdLimit(holdLimit) {
     static SocketLibrary library;
-    const Handle listener = BindEphemeral();
+    sockaddr_in where = LoopbackAddress(port);
+    if (inet_pton(AF_INET, address.c_str(), &where.sin_addr) != 1) {
+        return;
+    }
+    const Handle listener = BindTo(where);
     if (listener == NO_HANDLE) {
         return;
     }
@@ -290,7 +307,7 @@ void LoopbackServer::Run(std::uintptr_t listenerValue) {
                 break;
             case ServerStep::Kind::Hold: {
                 std::unique_lock<std::mutex> lock(m_mutex);
-                m_released.wait_for(lock, SERVER_STEP_LIMIT, [this] { return m_isReleased; });
+                m_released.wait_for(lock, m_holdLimit, [this] { return m_isReleased; });
                 break;
             }
             case ServerStep::Kind::Reset:

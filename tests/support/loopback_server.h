@@ -48,6 +48,11 @@ public:
     // connection with `script`; when the script ends the connection is closed
     // in the ordinary way (unless the script reset it).
     explicit LoopbackServer(std::vector<ServerStep> script);
+    // The same on a given loopback address and port (the program under test
+    // always connects to port 80), with a Hold step that lasts up to
+    // `holdLimit`.
+    LoopbackServer(std::vector<ServerStep> script, const std::string& address, std::uint16_t port,
+                   std::chrono::seconds holdLimit = SERVER_STEP_LIMIT);
     // Releases a Hold and waits for the thread to end.
     ~LoopbackServer();
     LoopbackServer(const LoopbackServer&) = delete;
@@ -67,6 +72,7 @@ private:
     void Run(std::uintptr_t listener);
 
     std::vector<ServerStep> m_script;
+    std::chrono::seconds m_holdLimit = SERVER_STEP_LIMIT;
     std::uint16_t m_port = 0;
     std::string m_request;
     std::mutex m_mutex;

@@ -4,6 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 using test_support::Exists;
 using test_support::ListFolder;
 using test_support::ReadBytes;
@@ -65,6 +69,19 @@ TEST(ReplaceFileSafely, FailsWithoutLeftoversWhenTheFileCannotBePutInPlace) {
         folder.PathOf("no-such-folder") + platform::PATH_SEPARATOR + "file", "new"));
     EXPECT_EQ(ListFolder(folder.Path()), "target\n");
 }
+
+#ifdef _WIN32
+TEST(ReplaceFileSafely, LeavesAReadOnlyFileAlone) {
+    const TempFolder folder;
+    const std::string path = folder.PathOf("kept.bin");
+    ASSERT_TRUE(WriteBytes(path, "kept"));
+    ASSERT_TRUE(SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_READONLY));
+    EXPECT_FALSE(platform::ReplaceFileSafely(path, "new"));
+    EXPECT_EQ(ReadBytes(path), "kept");
+    EXPECT_EQ(ListFolder(folder.Path()), "kept.bin\n");
+    SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+#endif
 
 TEST(FileSystem, OpenForReadingCountsFilesOnly) {
     const TempFolder folder;

@@ -181,6 +181,21 @@ std::string GetClassName(HWND window) {
     return name;
 }
 
+namespace {
+
+BOOL CALLBACK CollectChildText(HWND child, LPARAM lParam) {
+    reinterpret_cast<std::vector<std::string>*>(lParam)->push_back(GetText(child));
+    return TRUE;
+}
+
+}  // namespace
+
+std::vector<std::string> ChildTexts(HWND window) {
+    std::vector<std::string> texts;
+    ::EnumChildWindows(window, &CollectChildText, reinterpret_cast<LPARAM>(&texts));
+    return texts;
+}
+
 HWND FindTopWindow(const std::string& caption, DWORD processId) {
     FindRequest request{&caption, processId, nullptr};
     ::EnumWindows(&FindWindowProc, reinterpret_cast<LPARAM>(&request));

@@ -30,6 +30,9 @@ std::string GetText(HWND window);
 std::string GetControlText(HWND dialog, int controlId);
 bool SetControlText(HWND dialog, int controlId, const std::string& text);
 std::string GetClassName(HWND window);
+// The texts of a window's child controls, in window order (for example the
+// message of a message box).
+std::vector<std::string> ChildTexts(HWND window);
 
 // Posted like the user's actions, so that a modal loop they start does not
 // block the driver.
