@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
 #ifdef _WIN32
 #include <windows.h>
 #endif
@@ -80,6 +82,37 @@ TEST(ReplaceFileSafely, LeavesAReadOnlyFileAlone) {
     EXPECT_EQ(ReadBytes(path), "kept");
     EXPECT_EQ(ListFolder(folder.Path()), "kept.bin\n");
     SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+#endif
+
+#ifndef _WIN32
+TEST(ReplaceFileSafely, FullDiskLeavesTheOldFileWholeAndNoTemporaryFile) {
+    const std::string disk = NORVALE_SMALL_DISK;
+    if (!platform::CanOpenForReading(disk + "/small-disk-mounted")) {
+        GTEST_SKIP() << "no small disk to fill: mounting one needs root";
+    }
+    const std::string path = disk + "/codes.dat";
+    const std::string filler = disk + "/filler";
+    ASSERT_TRUE(WriteBytes(path, "old\r\n"));
+    {
+        // Fill the disk to the last byte.
+        std::FILE* file = std::fopen(filler.c_str(), "wb");
+        ASSERT_NE(file, nullptr);
+        const std::string block(4096, 'x');
+        constexpr int kMaxBlocks = 4096;  // more than the disk holds
+        for (int i = 0; i < kMaxBlocks; ++i) {
+            if (std::fwrite(block.data(), 1, block.size(), file) != block.size() ||
+                std::fflush(file) != 0) {
+                break;
+            }
+        }
+        std::fclose(file);
+    }
+    EXPECT_FALSE(platform::ReplaceFileSafely(path, std::string(65536, 'n')));
+    EXPECT_EQ(ReadBytes(path), "old\r\n");
+    EXPECT_FALSE(platform::CanOpenForReading(platform::TemporaryPathFor(path)));
+    std::remove(filler.c_str());
+    std::remove(path.c_str());
 }
 #endif
 
