@@ -2,6 +2,8 @@
 
 // File-system services whose calls differ between Windows and POSIX.
 
+#include <cstdio>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -25,6 +27,14 @@ std::string TemporaryPathFor(const std::string& path);
 // one in a single step. On any failure the old file (if there was one) is left
 // whole, no temporary file remains, and the result is false.
 bool ReplaceFileSafely(const std::string& path, std::string_view bytes);
+
+// Writes a file's new content to the open binary stream `file`; false when a
+// write failed.
+using ContentWriter = std::function<bool(std::FILE* file)>;
+
+// As ReplaceFileSafely, with the new content written by `writeContent`, so
+// that a large content need not be held in memory whole.
+bool ReplaceFileSafelyWith(const std::string& path, const ContentWriter& writeContent);
 
 // True when the file at `path` exists and can be opened for reading. A folder
 // does not count.
