@@ -72,14 +72,18 @@ bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
     return true;
 }
 
-std::string_view TrimBlanks(std::string_view text) {
-    while (!text.empty() && (text.front() == SPACE || text.front() == TAB)) {
-        text.remove_prefix(1);
-    }
+std::string_view TrimTrailingBlanks(std::string_view text) {
     while (!text.empty() && (text.back() == SPACE || text.back() == TAB)) {
         text.remove_suffix(1);
     }
     return text;
+}
+
+std::string_view TrimBlanks(std::string_view text) {
+    while (!text.empty() && (text.front() == SPACE || text.front() == TAB)) {
+        text.remove_prefix(1);
+    }
+    return TrimTrailingBlanks(text);
 }
 
 // A plain decimal number: digits only, no sign, no list, no overflow.
@@ -114,7 +118,11 @@ void TakeField(std::string_view line, HeaderFacts& facts) {
     if (separator == std::string_view::npos) {
         return;
     }
-    const std::string_view name = line.substr(0, separator);
+    // Blanks between the name and the colon are not allowed, but a reader
+    // that forgave them would take "Transfer-Encoding : chunked" as the
+    // field; so does this check, so that such a body is never stored. A blank
+    // at the start of the line is left alone: it continues the line before.
+    const std::string_view name = TrimTrailingBlanks(line.substr(0, separator));
     const std::string_view value = TrimBlanks(line.substr(separator + 1));
     if (EqualsIgnoringCase(name, TRANSFER_ENCODING)) {
         facts.acceptable = false;

@@ -79,6 +79,8 @@ TEST(ReplyCheck, EncodedBodiesAreRejected) {
     ExpectAccepted(std::string(HEADER, 17) + "X-Transfer-Encoding: chunked\r\n\r\nbody", "body");
     ExpectAccepted(std::string(HEADER, 17) + "\r\nTransfer-Encoding: chunked\r\n",
                    "Transfer-Encoding: chunked\r\n");
+    // Blanks before the colon do not hide the field.
+    ExpectRejected(std::string(HEADER, 17) + "Transfer-Encoding \t: chunked\r\n\r\nbody");
 }
 
 TEST(ReplyCheck, ContentLengthMustBeAPlainNumberEqualToTheBodyLength) {
@@ -93,6 +95,8 @@ TEST(ReplyCheck, ContentLengthMustBeAPlainNumberEqualToTheBodyLength) {
     ExpectRejected(status + "Content-Length: +4\r\n\r\nbody");
     ExpectRejected(status + "Content-Length: 4x\r\n\r\nbody");
     ExpectRejected(status + "Content-Length: 4, 4\r\n\r\nbody");
+    ExpectRejected(status + "Content-Length :\\4\r\n\r\nbody");
+    ExpectRejected(status + "Content-Length : 10\r\n\r\nbody");
     ExpectRejected(status + "Content-Length: \r\n\r\nbody");
     ExpectRejected(status + "Content-Length: 99999999999999999999999999\r\n\r\nbody");
     // NUL bytes of the body count towards its length.
