@@ -7,6 +7,8 @@ set -euo pipefail
 REQUIRED=(
     "cmake:/usr/bin/cmake"
     "g++:/usr/bin/g++"
+    "clang:/usr/bin/clang++"
+    "libclang-rt-14-dev:/usr/lib/llvm-14/lib/clang/14.0.6/lib/linux/libclang_rt.fuzzer-x86_64.a"
     "googletest:/usr/src/googletest/CMakeLists.txt"
     "g++-mingw-w64-i686:/usr/bin/i686-w64-mingw32-g++-posix"
     "g++-mingw-w64-x86-64:/usr/bin/x86_64-w64-mingw32-g++-posix"
