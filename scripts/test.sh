@@ -1,7 +1,8 @@
 #!/bin/bash
 # Builds everything and runs every test: the portable core natively and under
-# the sanitizers, then the Windows unit tests and the end-to-end tests of the
-# real Norvale.exe under Wine. Ends with a line that counts passes and failures.
+# the sanitizers, its fuzz targets for a short while, then the Windows unit
+# tests and the end-to-end tests of the real Norvale.exe under Wine. Ends with
+# a line that counts passes and failures.
 set -uo pipefail
 cd "$(dirname "$0")/.."
 ROOT="$PWD"
@@ -49,6 +50,7 @@ start=$(date +%s)
 
 if build native; then run_tests native; else status=1; fi
 if build native-sanitize; then run_tests native-sanitize; else status=1; fi
+if build fuzz; then run_tests fuzz; else status=1; fi
 # The product itself is always the 32-bit build, with its release zip.
 build win32 || status=1
 if [ "$NORVALE_WIN_PRESET" = win32 ]; then
