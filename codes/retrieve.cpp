@@ -4,6 +4,7 @@
 #include "codes/working_copy.h"
 #include "net/fetch_client.h"
 #include "net/http_request.h"
+#include "platform/text_file.h"
 
 namespace {
 
@@ -36,15 +37,7 @@ std::string_view DateLineOf(std::string_view body) {
 std::string BodyToCodesText(std::string_view body) {
     // A CR that belongs to a CR LF is dropped here; writing in text mode puts
     // it back, and puts one before every bare LF as well.
-    std::string text;
-    text.reserve(body.size());
-    for (std::size_t i = 0; i < body.size(); ++i) {
-        const bool crBeforeLf = body[i] == CR && i + 1 < body.size() && body[i + 1] == LF;
-        if (!crBeforeLf) {
-            text += body[i];
-        }
-    }
-    return text;
+    return platform::JoinCrLf(body);
 }
 
 RetrieveResult RetrieveCodes(const std::string& host, const std::string& codesPath,

@@ -9,16 +9,6 @@ constexpr char LF = '\n';
 // Either separator may stand in a path: Windows accepts both.
 constexpr char SEPARATORS[] = "\\/";
 
-// The folder that holds `path`, without its trailing separator; empty when
-// `path` names a file in the current folder.
-std::string FolderOf(const std::string& path) {
-    const std::size_t lastSeparator = path.find_last_of(SEPARATORS);
-    if (lastSeparator == std::string::npos) {
-        return {};
-    }
-    return path.substr(0, lastSeparator);
-}
-
 }  // namespace
 
 std::string ProgramFolderOf(std::string_view executablePath) {
@@ -61,7 +51,11 @@ bool WriteTextFile(const std::string& path, std::string_view codesText) {
 }
 
 bool StoreWorkingCopy(const std::string& path, std::string_view codesText) {
-    const std::string folder = FolderOf(path);
+    // The folder that holds the working copy, without its trailing separator.
+    std::string folder = ProgramFolderOf(path);
+    if (!folder.empty()) {
+        folder.pop_back();
+    }
     if (!folder.empty() && !platform::CreateFolderIfMissing(folder)) {
         return false;
     }

@@ -44,14 +44,10 @@ std::size_t CountLineFeeds(std::string_view text) {
     return count;
 }
 
-// Cuts `text` at its first Ctrl-Z and drops, in place, the CR of every CR LF
-// pair. The bytes between two CRs are moved as one block, so a text with
-// LF line ends alone is only scanned, never copied.
-void DiskBytesToText(std::string& text) {
-    const std::size_t endMark = text.find(END_OF_TEXT_MARK);
-    if (endMark != std::string::npos) {
-        text.resize(endMark);
-    }
+// Drops, in place, the CR of every CR LF pair. The bytes between two CRs are
+// moved as one block, so a text with LF line ends alone is only scanned,
+// never copied.
+void JoinCrLfInPlace(std::string& text) {
     if (text.empty()) {
         return;
     }
@@ -77,6 +73,15 @@ void DiskBytesToText(std::string& text) {
         read = cr + 1;
     }
     text.resize(static_cast<std::size_t>(write - begin));
+}
+
+// Cuts `text` at its first Ctrl-Z and joins its CR LF pairs, in place.
+void DiskBytesToText(std::string& text) {
+    const std::size_t endMark = text.find(END_OF_TEXT_MARK);
+    if (endMark != std::string::npos) {
+        text.resize(endMark);
+    }
+    JoinCrLfInPlace(text);
 }
 
 // Appends `text` to `bytes` in its on-disk form (LF -> CR LF), each line
@@ -149,8 +154,14 @@ std::string ToDiskText(std::string_view text) {
 }
 
 std::string FromDiskText(std::string_view bytes) {
-    std::string text(bytes.substr(0, bytes.find(END_OF_TEXT_MARK)));
+    std::string text(bytes);
     DiskBytesToText(text);
+    return text;
+}
+
+std::string JoinCrLf(std::string_view bytes) {
+    std::string text(bytes);
+    JoinCrLfInPlace(text);
     return text;
 }
 

@@ -24,6 +24,10 @@ std::string ToDiskText(std::string_view text);
 // Converts on-disk bytes to in-memory text (CR LF -> LF, stop at Ctrl-Z).
 std::string FromDiskText(std::string_view bytes);
 
+// Only the line-end half of FromDiskText: the CR of every CR LF is dropped,
+// every other byte (a lone CR, a Ctrl-Z) stays.
+std::string JoinCrLf(std::string_view bytes);
+
 // Reads the whole file at `path` as raw bytes. False when it cannot be opened
 // or read; `bytes` is then empty.
 bool ReadBinaryFile(const std::string& path, std::string& bytes);

@@ -191,8 +191,7 @@ void CLoaderDlg::OnUpdateBuildingCodes() {
 
 void CLoaderDlg::OnSysCommand(UINT nID, LPARAM lParam) {
     if ((nID & kSystemCommandMask) == IDM_ABOUTBOX) {
-        CAboutDlg about;
-        about.DoModal();
+        OnAbout();
         return;
     }
     CDialog::OnSysCommand(nID, lParam);

@@ -10,18 +10,6 @@ namespace {
 
 const char UTILITY_FOLDER[] = ":\\Program Files\\Dolphin File Transfer";
 
-void RemoveFolderFiles(const std::string& folder) {
-    WIN32_FIND_DATAA entry;
-    HANDLE search = ::FindFirstFileA((folder + "\\*").c_str(), &entry);
-    if (search == INVALID_HANDLE_VALUE) {
-        return;
-    }
-    do {
-        ::DeleteFileA((folder + "\\" + entry.cFileName).c_str());
-    } while (::FindNextFileA(search, &entry));
-    ::FindClose(search);
-}
-
 }  // namespace
 
 ServedFile::ServedFile(const std::string& name, const std::string& bytes)
@@ -50,8 +38,7 @@ InstalledUtility::InstalledUtility(char drive)
 }
 
 InstalledUtility::~InstalledUtility() {
-    RemoveFolderFiles(m_folder + "\\handheld");
-    ::RemoveDirectoryA((m_folder + "\\handheld").c_str());
+    RemoveTree(HandheldFolder());
     ::DeleteFileA(m_file.c_str());
     ::RemoveDirectoryA(m_folder.c_str());
 }

@@ -22,6 +22,8 @@ std::string TestFolderName() {
     return std::string(info->test_suite_name()) + "." + info->name();
 }
 
+}  // namespace
+
 void RemoveTree(const std::string& folder) {
     WIN32_FIND_DATAA entry;
     HANDLE search = ::FindFirstFileA((folder + "*").c_str(), &entry);
@@ -42,8 +44,6 @@ void RemoveTree(const std::string& folder) {
     }
     ::RemoveDirectoryA(folder.c_str());
 }
-
-}  // namespace
 
 ProgramUnderTest::ProgramUnderTest(const std::string& folderName) {
     const std::string work = uidriver::ToWindowsPath(NORVALE_E2E_WORK_DIR) + "\\";
@@ -156,20 +156,8 @@ int ProgramUnderTest::StateIconShown() const {
     return index < 0 ? 0 : icons[static_cast<std::size_t>(index)];
 }
 
-}  // namespace e2e
-
-namespace e2e {
-
 bool ProgramUnderTest::WaitForStateIcon(int iconId, DWORD timeoutMs) const {
-    const ULONGLONG deadline = ::GetTickCount64() + timeoutMs;
-    constexpr DWORD kPollMs = 50;
-    while (StateIconShown() != iconId) {
-        if (::GetTickCount64() >= deadline) {
-            return false;
-        }
-        ::Sleep(kPollMs);
-    }
-    return true;
+    return uidriver::PollUntil(timeoutMs, [&] { return StateIconShown() == iconId; });
 }
 
 }  // namespace e2e

@@ -12,6 +12,8 @@ namespace e2e {
 
 // The whole content of a file; false when it cannot be read.
 bool ReadWholeFile(const std::string& path, std::string& bytes);
+// Deletes the folder (a path ending in a backslash) with all it holds.
+void RemoveTree(const std::string& folder);
 // Creates or replaces a file; false when it cannot be written.
 bool WriteWholeFile(const std::string& path, const std::string& bytes);
 

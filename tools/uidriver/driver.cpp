@@ -8,25 +8,10 @@
 namespace uidriver {
 namespace {
 
-constexpr DWORD kPollIntervalMs = 50;
 constexpr int kMaxText = 65536;
 constexpr int kIconSize = 32;
 // Mean difference per colour channel below which two images count as equal.
 constexpr long kIconMatchThreshold = 24;
-
-template <class Predicate>
-bool PollUntil(DWORD timeoutMs, Predicate done) {
-    const ULONGLONG deadline = ::GetTickCount64() + timeoutMs;
-    for (;;) {
-        if (done()) {
-            return true;
-        }
-        if (::GetTickCount64() >= deadline) {
-            return false;
-        }
-        ::Sleep(kPollIntervalMs);
-    }
-}
 
 struct FindRequest {
     const std::string* caption;

@@ -14,6 +14,23 @@ namespace uidriver {
 constexpr DWORD kDefaultTimeoutMs = 20000;
 constexpr DWORD kSendTimeoutMs = 5000;
 
+// Calls `done` every few milliseconds until it returns true (then true) or
+// `timeoutMs` has passed (then false).
+template <class Predicate>
+bool PollUntil(DWORD timeoutMs, Predicate done) {
+    constexpr DWORD kPollIntervalMs = 50;
+    const ULONGLONG deadline = ::GetTickCount64() + timeoutMs;
+    for (;;) {
+        if (done()) {
+            return true;
+        }
+        if (::GetTickCount64() >= deadline) {
+            return false;
+        }
+        ::Sleep(kPollIntervalMs);
+    }
+}
+
 // The first visible top-level window with this caption, belonging to the
 // process `processId` (any process when 0), or null after the timeout.
 HWND WaitForWindow(const std::string& caption, DWORD processId,
