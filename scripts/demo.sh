@@ -8,6 +8,8 @@
 # demo. Without one, the demo presses "Update Building Codes" itself, saves
 # screenshots, and succeeds only when the handheld holds the served codes.
 set -euo pipefail
+# Never end silently: a step that fails says which one it was.
+trap 'echo "demo: stopped: \"$BASH_COMMAND\" failed (line $LINENO)" >&2' ERR
 cd "$(dirname "$0")/.."
 ROOT="$PWD"
 
@@ -22,6 +24,7 @@ source scripts/wine-env.sh
 norvale_pick_wine
 had_display="${DISPLAY:-}"
 
+echo "== demo: $NORVALE_WIN_WHY"
 echo "== building Norvale.exe ($NORVALE_WIN_PRESET)"
 cmake --preset "$NORVALE_WIN_PRESET" >/dev/null
 cmake --build --preset "$NORVALE_WIN_PRESET" --target Norvale uidriver dcomm2 >/dev/null

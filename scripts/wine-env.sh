@@ -16,14 +16,17 @@ norvale_cleanup() {
 
 # The Windows build whose programs this machine can run: the 32-bit one, or,
 # where the kernel cannot execute 32-bit code (so wine32 cannot start), the
-# same sources built for x86-64 and run by wine64.
+# same sources built for x86-64 and run by wine64. NORVALE_WIN_WHY says which,
+# in words, for the scripts' one line about it.
 norvale_pick_wine() {
     if /usr/lib/wine/wine --version >/dev/null 2>&1; then
-        export WINE=/usr/lib/wine/wine WINESERVER=/usr/lib/wine/wineserver32
+        export WINE=/usr/lib/wine/wine WINESERVER=/usr/lib/wine/wineserver32 WINEARCH=win32
         NORVALE_WIN_PRESET=win32
+        NORVALE_WIN_WHY="the 32-bit Norvale.exe under wine32"
     else
-        export WINE=/usr/lib/wine/wine64 WINESERVER=/usr/lib/wine/wineserver64
+        export WINE=/usr/lib/wine/wine64 WINESERVER=/usr/lib/wine/wineserver64 WINEARCH=win64
         NORVALE_WIN_PRESET=win64
+        NORVALE_WIN_WHY="this machine cannot run 32-bit code; the x86-64 build under wine64"
     fi
 }
 
@@ -57,14 +60,35 @@ xdpyinfo_ok() {
     [ -e "/tmp/.X11-unix/X$number" ]
 }
 
-# Creates the prefix once and keeps a wineserver running for quick launches.
+# The first line Wine printed when it could not start a program.
+norvale_wine_failed() {
+    local reason
+    reason="$(grep -m 1 . "$1" || true)"
+    echo "wine-env: Wine cannot start programs: ${reason:-no reason given (exit status $2)}" >&2
+    return 1
+}
+
+# Creates the prefix once (for the architecture of the build that runs in it)
+# and keeps a wineserver running for quick launches. A prefix left by an
+# earlier run for the other architecture is made again. Fails, with Wine's
+# own first line, when Wine cannot start a program.
 norvale_start_wine() {
     export WINEPREFIX="${WINEPREFIX:-$NORVALE_ROOT/build/wineprefix-$NORVALE_WIN_PRESET}"
     export WINEDEBUG=-all
     export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+    local log="${TMPDIR:-/tmp}/norvale-wine.$$.log" rc=0
+    if [ -f "$WINEPREFIX/system.reg" ] && ! grep -qx "#arch=$WINEARCH" "$WINEPREFIX/system.reg"; then
+        echo "wine-env: $WINEPREFIX is not a $WINEARCH prefix; making it again"
+        rm -rf "$WINEPREFIX"
+    fi
     if [ ! -f "$WINEPREFIX/system.reg" ]; then
         echo "wine-env: creating the Wine prefix $WINEPREFIX"
-        "$WINE" wineboot -i >/dev/null 2>&1
+        "$WINE" wineboot -i >"$log" 2>&1 </dev/null || rc=$?
+        if [ "$rc" -ne 0 ] || [ ! -f "$WINEPREFIX/system.reg" ]; then
+            norvale_wine_failed "$log" "$rc"
+            rm -f "$log"
+            return 1
+        fi
         # Wine's own fonts (Tahoma for dialogs, Marlett for the caption
         # buttons), where this Wine does not find them by itself.
         cp -n /usr/share/wine/fonts/*.ttf "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null || true
@@ -75,12 +99,18 @@ norvale_start_wine() {
     "$WINESERVER" -p >/dev/null 2>&1
     # Start Wine's background services now, with no terminal or pipe of the
     # caller's, so that no later program's output pipe is held open by them.
-    "$WINE" wineboot >/dev/null 2>&1 </dev/null
+    "$WINE" wineboot >"$log" 2>&1 </dev/null || rc=$?
+    if [ "$rc" -ne 0 ]; then
+        norvale_wine_failed "$log" "$rc"
+        rm -f "$log"
+        return 1
+    fi
+    rm -f "$log"
 }
 
 norvale_wine_env() {
     trap norvale_cleanup EXIT
     norvale_pick_wine
-    norvale_start_display
+    norvale_start_display || return 1
     norvale_start_wine
 }
