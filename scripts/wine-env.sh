@@ -84,7 +84,7 @@ norvale_start_wine() {
     if [ ! -f "$WINEPREFIX/system.reg" ]; then
         echo "wine-env: creating the Wine prefix $WINEPREFIX"
         "$WINE" wineboot -i >"$log" 2>&1 </dev/null || rc=$?
-        if [ "$rc" -ne 0 ] || [ ! -f "$WINEPREFIX/system.reg" ]; then
+        if [ "$rc" -ne 0 ]; then
             norvale_wine_failed "$log" "$rc"
             rm -f "$log"
             return 1
@@ -94,6 +94,7 @@ norvale_start_wine() {
         cp -n /usr/share/wine/fonts/*.ttf "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null || true
         # Wine draws the window frames itself (there may be no window manager).
         "$WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
+        # The registry reaches the disk when the wineserver ends.
         "$WINESERVER" -w
     fi
     "$WINESERVER" -p >/dev/null 2>&1
