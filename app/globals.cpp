@@ -3,9 +3,9 @@
 // process ends.
 #include <string>
 
+#include "app/globals.h"
 #include "app/loader_app.h"
 #include "net/fetch_client.h"
-#include "settings/settings.h"
 
 // 1. The application object.
 CLoaderApp theApp;

@@ -2,7 +2,14 @@
 
 #include <commctrl.h>
 
+#include "app/globals.h"
+#include "res/resource.h"
 #include "ui/main_dialog.h"
+
+const MessageMapEntry CLoaderApp::kMessageEntries[] = {
+    OnCommand<ID_HELP, &CWinApp::OnHelp>(),
+};
+const MessageMap CLoaderApp::kMessageMap = MakeMessageMap(nullptr, kMessageEntries);
 
 BOOL CLoaderApp::InitInstance() {
     ::InitCommonControls();
@@ -15,7 +22,7 @@ BOOL CLoaderApp::InitInstance() {
     AfxEnableControlContainer();
     SetRegistryKey("Local AppWizard-Generated Applications");
 
-    CLoaderDlg dlg;
+    CLoaderDlg dlg(SettingsRefs{g_strHost, g_strCodesPath, g_strTransferPath}, g_fetchClient);
     m_pMainWnd = &dlg;
     dlg.DoModal();
     m_pMainWnd = nullptr;

@@ -3,18 +3,10 @@
 #pragma once
 
 #include "framework/app.h"
-#include "res/resource.h"
 
 class CLoaderApp : public CWinApp {
 public:
     BOOL InitInstance() override;
 
-    static const MessageMapEntry kMessageEntries[];
-    static const MessageMap kMessageMap;
-    const MessageMap& GetMessageMap() const override { return kMessageMap; }
+    DECLARE_MESSAGE_MAP()
 };
-
-inline const MessageMapEntry CLoaderApp::kMessageEntries[] = {
-    OnCommand<ID_HELP, &CWinApp::OnHelp>(),
-};
-inline const MessageMap CLoaderApp::kMessageMap = MakeMessageMap(nullptr, kMessageEntries);

@@ -52,8 +52,11 @@ int main(int argc, char** argv) {
     const std::string workingCopy = argv[4];
 
     CFetchClient client(port, FETCH_TIMEOUT);
-    std::string message;
-    const RetrieveResult result = RetrieveCodes(host, codesPath, client, workingCopy, message);
+    const auto fetch = [&client](const std::string& name, std::string_view request) {
+        return client.HttpFetch(name, request);
+    };
+    std::string dateLine;
+    const RetrieveResult result = RetrieveCodes(host, codesPath, fetch, workingCopy, dateLine);
     if (result != RetrieveResult::Success) {
         std::fprintf(stderr, "fetch_bench: retrieval from %s failed\n", host.c_str());
         return EXIT_FAILURE;

@@ -1,9 +1,14 @@
 #include "codes/reply_check.h"
 
+#include "platform/text_file.h"
+
 #include <cctype>
 #include <limits>
 #include <optional>
 #include <string_view>
+
+using platform::CR;
+using platform::LF;
 
 namespace {
 
@@ -11,8 +16,6 @@ constexpr std::string_view STATUS_PREFIX = "HTTP/1.";
 constexpr std::string_view STATUS_OK = "200";
 constexpr char SPACE = ' ';
 constexpr char TAB = '\t';
-constexpr char CR = '\r';
-constexpr char LF = '\n';
 constexpr char FIELD_SEPARATOR = ':';
 
 constexpr std::string_view TRANSFER_ENCODING = "transfer-encoding";

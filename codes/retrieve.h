@@ -2,24 +2,21 @@
 
 // Retrieval of the codes file from the web server into the working copy.
 
+#include <functional>
 #include <string>
 #include <string_view>
 
-class CFetchClient;
+// One exchange with the web server: the reply to `request` from `host`,
+// empty when the exchange failed. The program's is CFetchClient::HttpFetch
+// on its one fetch client.
+using FetchReply =
+    std::function<std::string_view(const std::string& host, std::string_view request)>;
 
 enum class RetrieveResult {
-    Success,      // reply accepted, working copy written, message set
+    Success,      // reply accepted, working copy written
     FetchFailed,  // no reply, or a reply that was rejected; nothing written
     WriteFailed,  // reply accepted but the working copy could not be written
 };
-
-// The status message of a successful retrieval: "File retrieved from " host
-// "." CR LF "Current Building Code date: " date line CR LF "Ready to perform
-// update.".
-std::string RetrievedMessage(const std::string& host, std::string_view dateLine);
-
-// The text shown when the working copy at `path` cannot be written.
-std::string WriteFailedMessage(const std::string& path);
 
 // The date stamp of a codes file: its first line, without a CR at its end.
 std::string_view DateLineOf(std::string_view body);
@@ -29,13 +26,11 @@ std::string_view DateLineOf(std::string_view body);
 // lines ended in LF alone or already in CR LF.
 std::string BodyToCodesText(std::string_view body);
 
-// Fetches `codesPath` from `host` with `fetchClient`, checks the reply and
+// Fetches `codesPath` from `host` with `fetch`, checks the reply and
 // writes its body to `workingCopyPath` (creating the working copy's folder
-// when it is missing, and replacing the old copy safely).
-//  - Success: `message` holds RetrievedMessage.
-//  - FetchFailed: nothing is written and `message` is left as it was.
-//  - WriteFailed: the old working copy is left whole and `message` holds
-//    WriteFailedMessage(workingCopyPath).
+// when it is missing, and replacing the old copy safely). On Success
+// `dateLine` holds the body's date line; otherwise it is left as it was, and
+// an old working copy is left whole.
 RetrieveResult RetrieveCodes(const std::string& host, const std::string& codesPath,
-                             CFetchClient& fetchClient, const std::string& workingCopyPath,
-                             std::string& message);
+                             const FetchReply& fetch, const std::string& workingCopyPath,
+                             std::string& dateLine);

@@ -7,7 +7,6 @@ namespace {
 
 constexpr char QUOTE = '"';
 constexpr char PERCENT = '%';
-constexpr char LF = '\n';
 // The command interpreter that runs the batch file is always Windows' own, so
 // the working copy is named with a backslash whatever platform wrote the line.
 constexpr char BATCH_SEPARATOR = '\\';
@@ -50,6 +49,6 @@ std::string UpdateBatchLine(std::string_view transferPath, std::string_view prog
 
 bool WriteUpdateBatch(const std::string& batchPath, const std::string& transferPath,
                       const std::string& programFolder) {
-    return platform::WriteTextFileSafely(batchPath,
-                                         UpdateBatchLine(transferPath, programFolder) + LF);
+    return platform::WriteTextFileSafely(
+        batchPath, UpdateBatchLine(transferPath, programFolder) + platform::LF);
 }

@@ -5,7 +5,6 @@
 
 namespace {
 
-constexpr char LF = '\n';
 // Either separator may stand in a path: Windows accepts both.
 constexpr char SEPARATORS[] = "\\/";
 
@@ -31,25 +30,6 @@ std::string WorkingCopyPathIn(const std::string& programFolder) {
     return programFolder + WORKING_COPY_FOLDER + platform::PATH_SEPARATOR + WORKING_COPY_FILE;
 }
 
-std::string GetWorkingCopyPath() {
-    return WorkingCopyPathIn(GetProgramFolder());
-}
-
-bool ReadTextFileByLines(const std::string& path, std::string& codesText) {
-    if (!platform::ReadTextFile(path, codesText)) {
-        codesText.clear();
-        return false;
-    }
-    if (!codesText.empty() && codesText.back() != LF) {
-        codesText += LF;
-    }
-    return true;
-}
-
-bool WriteTextFile(const std::string& path, std::string_view codesText) {
-    return platform::WriteTextFileSafely(path, codesText);
-}
-
 bool StoreWorkingCopy(const std::string& path, std::string_view codesText) {
     // The folder that holds the working copy, without its trailing separator.
     std::string folder = ProgramFolderOf(path);
@@ -59,5 +39,5 @@ bool StoreWorkingCopy(const std::string& path, std::string_view codesText) {
     if (!folder.empty() && !platform::CreateFolderIfMissing(folder)) {
         return false;
     }
-    return WriteTextFile(path, codesText);
+    return platform::WriteTextFileSafely(path, codesText);
 }

@@ -2,6 +2,8 @@
 
 #include <winsock2.h>
 
+#include "platform/file_system.h"
+
 namespace {
 
 CWinApp* g_pApp = nullptr;
@@ -62,9 +64,8 @@ int AfxMessageBox(UINT stringId, UINT type) {
 }
 
 int AfxMessageBox(const char* text, UINT type) {
-    char path[MAX_PATH] = {};
-    ::GetModuleFileNameA(nullptr, path, MAX_PATH);
-    std::string caption = path;
+    std::string caption;
+    platform::GetExecutablePath(caption);
     caption = caption.substr(caption.find_last_of("\\/") + 1);
     caption = caption.substr(0, caption.find_last_of('.'));
     // Owned by the window the user works in: a dialog open over the main

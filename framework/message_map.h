@@ -79,6 +79,22 @@ constexpr MessageMapEntry OnClicked() {
     return {WM_COMMAND, Id, BN_CLICKED, &framework_detail::Invoke<Handler>};
 }
 
+// In a class: declares that it has a message map. The table is defined in the
+// class's .cpp file, one line per entry, followed by the map itself:
+//   const MessageMapEntry CMyDlg::kMessageEntries[] = {...};
+//   const MessageMap CMyDlg::kMessageMap =
+//       MakeMessageMap(&CDialog::kMessageMap, kMessageEntries);
+// Members declared after it are private.
+#define DECLARE_MESSAGE_MAP()                          \
+public:                                                \
+    static const MessageMap kMessageMap;               \
+    const MessageMap& GetMessageMap() const override { \
+        return kMessageMap;                            \
+    }                                                  \
+                                                       \
+private:                                               \
+    static const MessageMapEntry kMessageEntries[];
+
 template <std::size_t N>
 constexpr MessageMap MakeMessageMap(const MessageMap* base, const MessageMapEntry (&entries)[N]) {
     return {base, entries, N};

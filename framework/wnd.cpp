@@ -1,6 +1,7 @@
 #include "framework/wnd.h"
 
 #include "framework/app.h"
+#include "platform/file_system.h"
 
 void CWnd::GetWindowText(std::string& text) const {
     const int length = ::GetWindowTextLengthA(m_hWnd);
@@ -14,9 +15,8 @@ void CWnd::SetIcon(HICON icon, BOOL big) const {
 }
 
 void CWnd::WinHelp(ULONG_PTR data, UINT command) const {
-    char path[MAX_PATH] = {};
-    ::GetModuleFileNameA(nullptr, path, MAX_PATH);
-    std::string helpFile = path;
+    std::string helpFile;
+    platform::GetExecutablePath(helpFile);
     const std::size_t dot = helpFile.find_last_of('.');
     helpFile = helpFile.substr(0, dot) + ".HLP";
     ::WinHelpA(m_hWnd, helpFile.c_str(), command, data);

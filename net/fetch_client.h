@@ -57,7 +57,3 @@ private:
     std::chrono::milliseconds m_timeout;
     std::string m_lastError;
 };
-
-// The program's one fetch client, defined by the application so that it
-// controls the order in which global objects are built.
-extern CFetchClient g_fetchClient;

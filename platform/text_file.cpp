@@ -19,9 +19,6 @@
 namespace platform {
 namespace {
 
-constexpr char CR = '\r';
-constexpr char LF = '\n';
-
 // Size of each block read from a file.
 constexpr std::size_t READ_BLOCK_SIZE = 64 * 1024;
 // Size of each block of text converted and written at a time.
@@ -195,6 +192,16 @@ bool ReadTextFile(const std::string& path, std::string& text) {
     const bool ok = ReadBinaryFile(path, text);
     DiskBytesToText(text);
     return ok;
+}
+
+bool ReadTextLines(const std::string& path, std::string& text) {
+    if (!ReadTextFile(path, text)) {
+        return false;
+    }
+    if (!text.empty() && text.back() != LF) {
+        text += LF;
+    }
+    return true;
 }
 
 bool WriteTextFileSafely(const std::string& path, std::string_view text) {

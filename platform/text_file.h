@@ -15,7 +15,10 @@
 
 namespace platform {
 
-// The byte that ends a text file on reading.
+// The two bytes of a DOS line end, and the byte that ends a text file on
+// reading.
+inline constexpr char CR = '\r';
+inline constexpr char LF = '\n';
 inline constexpr char END_OF_TEXT_MARK = '\x1A';
 
 // Converts in-memory text to its on-disk form (LF -> CR LF).
@@ -35,6 +38,12 @@ bool ReadBinaryFile(const std::string& path, std::string& bytes);
 // Reads the whole file at `path` in text mode. False when it cannot be opened
 // or read; `text` is then empty.
 bool ReadTextFile(const std::string& path, std::string& text);
+
+// Reads the file at `path` in text mode as lines: every line of `text` is
+// followed by one LF, and the end of the file adds nothing ("A LF B" and
+// "A LF B LF" both give "A LF B LF"; an empty file gives an empty text).
+// False when the file cannot be read; `text` is then empty.
+bool ReadTextLines(const std::string& path, std::string& text);
 
 // Replaces the file at `path` with `text` in text mode, safely (see
 // ReplaceFileSafely).

@@ -11,23 +11,22 @@
 #include <string>
 #include <string_view>
 
-// The settings as the program uses them for the whole run. They are defined
-// by the application so that it controls the order in which global objects
-// are built.
-extern std::string g_strHost;
-extern std::string g_strCodesPath;
-extern std::string g_strTransferPath;
-
 // Name of the settings file, relative to the current folder.
 inline constexpr char SETTINGS_FILE_NAME[] = "config.txt";
-
-// Text shown when the settings file cannot be written.
-inline constexpr char SAVE_SETTINGS_FAILED_TEXT[] = "Cannot save settings to config.txt.";
 
 struct Settings {
     std::string host;
     std::string codesPath;
     std::string transferPath;
+};
+
+// The settings as the program uses them for the whole run: strings that the
+// application owns (it decides the order of its global objects) and hands
+// down by reference.
+struct SettingsRefs {
+    std::string& host;
+    std::string& codesPath;
+    std::string& transferPath;
 };
 
 // Fills `settings` from the text of a settings file as read in text mode.
@@ -47,10 +46,10 @@ bool ReadSettingsFile(const std::string& path, Settings& settings);
 // whole. True when the new file is in place.
 bool WriteSettingsFile(const std::string& path, const Settings& settings);
 
-// Reads "config.txt" in the current folder into the three global settings.
-void LoadSettings();
+// Reads the settings file at `path` ("config.txt" in the current folder)
+// into `settings`; a file that cannot be read leaves them as they were.
+void LoadSettings(const SettingsRefs& settings, const std::string& path = SETTINGS_FILE_NAME);
 
-// Writes the three global settings to "config.txt" in the current folder.
-// False when the file could not be written; the settings in memory keep their
-// values either way.
-bool SaveSettings();
+// Writes `settings` to the settings file at `path`. False when the file could
+// not be written; the settings in memory keep their values either way.
+bool SaveSettings(const SettingsRefs& settings, const std::string& path = SETTINGS_FILE_NAME);

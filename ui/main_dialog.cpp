@@ -1,20 +1,13 @@
 #include "ui/main_dialog.h"
 
-#include <cstdlib>
-
-#include "codes/codes_file.h"
-#include "codes/retrieve.h"
-#include "codes/update_batch.h"
 #include "codes/working_copy.h"
 #include "framework/app.h"
 #include "framework/file_dialog.h"
 #include "net/fetch_client.h"
 #include "res/resource.h"
-#include "settings/detect.h"
-#include "settings/settings.h"
 #include "ui/about_dialog.h"
 #include "ui/options_dialog.h"
-#include "ui/status_texts.h"
+#include "workflow/status_texts.h"
 
 namespace {
 
@@ -32,22 +25,45 @@ HICON LoadProgramIcon(UINT id) {
 
 }  // namespace
 
-CLoaderDlg::CLoaderDlg(CWnd* pParent)
+const MessageMapEntry CLoaderDlg::kMessageEntries[] = {
+    OnMessage<WM_SYSCOMMAND, &CLoaderDlg::OnSysCommand>(),
+    OnMessage<WM_DESTROY, &CLoaderDlg::OnDestroy>(),
+    OnMessage<WM_PAINT, &CLoaderDlg::OnPaint>(),
+    OnMessage<WM_QUERYDRAGICON, &CLoaderDlg::OnQueryDragIcon>(),
+    OnCommand<ID_FILE_RETRIEVE, &CLoaderDlg::OnRetrieveFromWeb>(),
+    OnCommand<ID_FILE_OPEN_CODES, &CLoaderDlg::OnOpenCodesFile>(),
+    OnCommand<ID_FILE_SAVE_CODES, &CLoaderDlg::OnSaveCodesFile>(),
+    OnCommand<ID_FILE_EXIT, &CDialog::OnCancel>(),
+    OnCommand<ID_HELP_ABOUT, &CLoaderDlg::OnAbout>(),
+    OnCommand<ID_CONFIGURE_OPTIONS, &CLoaderDlg::OnOptions>(),
+    OnClicked<IDC_UPDATE, &CLoaderDlg::OnUpdateBuildingCodes>(),
+};
+const MessageMap CLoaderDlg::kMessageMap = MakeMessageMap(&CDialog::kMessageMap, kMessageEntries);
+
+CLoaderDlg::CLoaderDlg(const SettingsRefs& settings, CFetchClient& fetchClient, CWnd* pParent)
     : CDialog(IDD_MAIN, pParent),
+      m_settings(settings),
       m_hIcon(LoadProgramIcon(IDR_MAINFRAME)),
       m_hIconNotReady(LoadProgramIcon(IDI_NOT_READY)),
-      m_hIconReady(LoadProgramIcon(IDI_READY)) {}
+      m_hIconReady(LoadProgramIcon(IDI_READY)),
+      m_core(*this,
+             LoaderEnvironment{settings,
+                               [&fetchClient](const std::string& host, std::string_view request) {
+                                   return fetchClient.HttpFetch(host, request);
+                               },
+                               GetProgramFolder()}) {}
 
 void CLoaderDlg::DoDataExchange(CDataExchange* pDX) {
     CDialog::DoDataExchange(pDX);
     DDX_Control(pDX, IDC_STATE_ICON, m_stateIcon);
 }
 
-void CLoaderDlg::SetStatusText(const std::string& text) const {
+void CLoaderDlg::SetStatusText(const std::string& text) {
     GetDlgItem(IDC_STATUS).SetWindowText(text);
 }
 
-void CLoaderDlg::ShowStateIcon(HICON hIcon) const {
+void CLoaderDlg::ShowStateIcon(StateIcon icon) {
+    const HICON hIcon = icon == StateIcon::Ready ? m_hIconReady : m_hIconNotReady;
     ::SendMessageA(m_stateIcon.m_hWnd, STM_SETICON, reinterpret_cast<WPARAM>(hIcon), 0);
 }
 
@@ -68,125 +84,50 @@ BOOL CLoaderDlg::OnInitDialog() {
     SetIcon(m_hIcon, TRUE);
     SetIcon(m_hIcon, FALSE);
 
-    ShowStateIcon(m_hIconNotReady);
-    m_nCodesState = kNotReady;
-
-    LoadSettings();
-    m_nCodesState = kReady;
-
-    // The settings ask for the transfer utility to be looked for.
-    if (g_strTransferPath == AUTODETECT_FAILED) {
-        const std::string detected = DetectTransferUtility();
-        if (detected != AUTODETECT_FAILED) {
-            g_strTransferPath = detected;
-            SaveSettingsOrWarn();
-        } else {
-            ShowMissingUtility();
-        }
+    if (!m_core.StartUp()) {
+        AfxMessageBox(SAVE_SETTINGS_FAILED_TEXT, MB_OK | MB_ICONEXCLAMATION);
     }
-
-    // The transfer utility is known: fetch the codes file.
-    if (m_nCodesState == kReady) {
-        SetStatusText(RETRIEVING_TEXT);
-        m_nCodesState = kNotReady;
-        RetrieveAndShow(CANNOT_RETRIEVE_FROM_WWW_TEXT);
-    }
+    m_core.RetrieveAtStartUp();
     return TRUE;
 }
 
 void CLoaderDlg::OnRetrieveFromWeb() {
-    ShowStateIcon(m_hIconNotReady);
-    SetStatusText(RETRIEVING_TEXT);
-    m_nCodesState = kNotReady;
-    RetrieveAndShow(CANNOT_RETRIEVE_TEXT);
+    m_core.RetrieveFromWeb();
 }
 
-void CLoaderDlg::RetrieveAndShow(const char* failureText) {
-    std::string message;
-    const RetrieveResult result =
-        RetrieveCodes(g_strHost, g_strCodesPath, g_fetchClient, GetWorkingCopyPath(), message);
-    if (result == RetrieveResult::Success) {
-        SetStatusText(message);
-        ShowStateIcon(m_hIconReady);
-        m_nCodesState = kReady;
-        return;
+bool CLoaderDlg::ChooseCodesFile(bool open, std::string& path) {
+    CFileDialog dialog(open ? TRUE : FALSE, CODES_EXTENSION, CODES_FILE_NAME,
+                       open ? OFN_FILEMUSTEXIST : OFN_OVERWRITEPROMPT, nullptr, this);
+    if (dialog.DoModal() != IDOK) {
+        return false;
     }
-    // A working copy that could not be written is named; any other failure
-    // shows the caller's text. Nothing was written either way.
-    ShowStateIcon(m_hIconNotReady);
-    SetStatusText(result == RetrieveResult::WriteFailed ? message : std::string(failureText));
-    m_nCodesState = kNotReady;
-}
-
-void CLoaderDlg::ShowMissingUtility() {
-    ShowStateIcon(m_hIconNotReady);
-    SetStatusText(MISSING_UTILITY_TEXT);
-    m_nCodesState = kNotReady;
+    path = dialog.GetPathName();
+    return true;
 }
 
 void CLoaderDlg::OnOpenCodesFile() {
-    CFileDialog dialog(TRUE, CODES_EXTENSION, CODES_FILE_NAME, OFN_FILEMUSTEXIST, nullptr, this);
-    if (dialog.DoModal() != IDOK) {
-        return;
+    std::string chosen;
+    if (ChooseCodesFile(true, chosen)) {
+        m_core.OpenCodesFile(chosen);
     }
-    const std::string chosen = dialog.GetPathName();
-    SetStatusText(chosen);
-
-    // The window becomes ready only when the file was read and the working
-    // copy written; otherwise it stays as it was and the failure is named.
-    const std::string workingCopy = GetWorkingCopyPath();
-    std::string codes;
-    const CopyResult result = OpenCodesFile(chosen, workingCopy, codes);
-    SetStatusText(OpenStatusText(result, chosen, workingCopy, codes));
-    if (result != CopyResult::Ok) {
-        return;
-    }
-    ShowStateIcon(m_hIconReady);
-    m_nCodesState = kReady;
 }
 
 void CLoaderDlg::OnSaveCodesFile() {
-    CFileDialog dialog(FALSE, CODES_EXTENSION, CODES_FILE_NAME, OFN_OVERWRITEPROMPT, nullptr, this);
-    if (dialog.DoModal() != IDOK) {
-        return;
+    std::string chosen;
+    if (ChooseCodesFile(false, chosen)) {
+        m_core.SaveCodesFile(chosen);
     }
-    const std::string chosen = dialog.GetPathName();
-    const std::string workingCopy = GetWorkingCopyPath();
-    std::string codes;
-    const CopyResult result = CopyCodesFile(workingCopy, chosen, codes);
-    SetStatusText(SaveStatusText(result, workingCopy, chosen));
 }
 
 void CLoaderDlg::OnOptions() {
-    COptionsDlg options;
     // Whether a retrieval follows depends on the state before the dialog ran.
-    const bool wasNotReady = m_nCodesState != kReady;
-    if (options.DoModal() != IDOK) {
-        return;
-    }
-    if (g_strTransferPath == AUTODETECT_FAILED) {
-        ShowMissingUtility();
-    }
-    if (wasNotReady) {
-        RetrieveAndShow(CANNOT_RETRIEVE_FROM_WWW_TEXT);
-    }
+    const bool wasReady = m_core.IsReady();
+    COptionsDlg options(m_settings);
+    m_core.OptionsClosed(options.DoModal() == IDOK, wasReady);
 }
 
 void CLoaderDlg::OnUpdateBuildingCodes() {
-    if (m_nCodesState != kReady) {
-        return;
-    }
-    if (!WriteUpdateBatch(UPDATE_BATCH_FILE, g_strTransferPath, GetProgramFolder())) {
-        SetStatusText(CANNOT_WRITE_UPDATE_BATCH_TEXT);
-        return;
-    }
-    std::string previousText;
-    GetDlgItem(IDC_STATUS).GetWindowText(previousText);
-    SetStatusText(UPDATING_TEXT);
-    // Runs the batch file through the command interpreter and waits for the
-    // transfer utility to end; its outcome is for the utility to report.
-    std::system(UPDATE_BATCH_FILE);
-    SetStatusText(previousText);
+    m_core.UpdateBuildingCodes();
 }
 
 void CLoaderDlg::OnSysCommand(UINT nID, LPARAM lParam) {

@@ -1,29 +1,29 @@
-// The main window: menu, status icon, status box and the update button. It
-// owns the readiness flag and runs each user workflow from its handlers.
+// The main window: menu, status icon, status box and the update button. Its
+// handlers run the dialogs a command needs and hand the outcome to the
+// workflow core, which owns the readiness state and decides what shows.
 #pragma once
 
-#include <cstdint>
 #include <string>
 
 #include "framework/dialog.h"
-#include "res/resource.h"
+#include "settings/settings.h"
+#include "workflow/loader_core.h"
 
-class CLoaderDlg : public CDialog {
+class CFetchClient;
+
+class CLoaderDlg : public CDialog, private LoaderView {
 public:
-    explicit CLoaderDlg(CWnd* pParent = nullptr);
+    CLoaderDlg(const SettingsRefs& settings, CFetchClient& fetchClient, CWnd* pParent = nullptr);
 
     BOOL OnInitDialog() override;
     void DoDataExchange(CDataExchange* pDX) override;
 
-    // The two view operations every workflow uses.
-    void SetStatusText(const std::string& text) const;
-    void ShowStateIcon(HICON hIcon) const;
+    DECLARE_MESSAGE_MAP()
 
-    static const MessageMapEntry kMessageEntries[];
-    static const MessageMap kMessageMap;
-    const MessageMap& GetMessageMap() const override { return kMessageMap; }
+    // The two view operations the core uses.
+    void SetStatusText(const std::string& text) override;
+    void ShowStateIcon(StateIcon icon) override;
 
-private:
     void OnSysCommand(UINT nID, LPARAM lParam);
     void OnDestroy();
     void OnPaint();
@@ -35,37 +35,14 @@ private:
     void OnOptions();
     void OnUpdateBuildingCodes();
 
-    // Fetches the codes file into the working copy and shows the outcome:
-    // on success the retrieval's message and the ready state; otherwise
-    // `failureText` (or the text naming a working copy that could not be
-    // written) and the not-ready state.
-    void RetrieveAndShow(const char* failureText);
-    // Shows the missing-utility text and the not-ready state.
-    void ShowMissingUtility();
+    // The path chosen in an Open (`open`) or Save dialog for codes files;
+    // false when the user cancelled.
+    bool ChooseCodesFile(bool open, std::string& path);
 
+    SettingsRefs m_settings;
     HICON m_hIcon;
     HICON m_hIconNotReady;
     HICON m_hIconReady;
-    // 0: the working copy is ready for the update; -1: not ready.
-    std::int32_t m_nCodesState = kNotReady;
     CStatic m_stateIcon;
-
-    static constexpr std::int32_t kReady = 0;
-    static constexpr std::int32_t kNotReady = -1;
+    CLoaderCore m_core;
 };
-
-inline const MessageMapEntry CLoaderDlg::kMessageEntries[] = {
-    OnMessage<WM_SYSCOMMAND, &CLoaderDlg::OnSysCommand>(),
-    OnMessage<WM_DESTROY, &CLoaderDlg::OnDestroy>(),
-    OnMessage<WM_PAINT, &CLoaderDlg::OnPaint>(),
-    OnMessage<WM_QUERYDRAGICON, &CLoaderDlg::OnQueryDragIcon>(),
-    OnCommand<ID_FILE_RETRIEVE, &CLoaderDlg::OnRetrieveFromWeb>(),
-    OnCommand<ID_FILE_OPEN_CODES, &CLoaderDlg::OnOpenCodesFile>(),
-    OnCommand<ID_FILE_SAVE_CODES, &CLoaderDlg::OnSaveCodesFile>(),
-    OnCommand<ID_FILE_EXIT, &CDialog::OnCancel>(),
-    OnCommand<ID_HELP_ABOUT, &CLoaderDlg::OnAbout>(),
-    OnCommand<ID_CONFIGURE_OPTIONS, &CLoaderDlg::OnOptions>(),
-    OnClicked<IDC_UPDATE, &CLoaderDlg::OnUpdateBuildingCodes>(),
-};
-inline const MessageMap CLoaderDlg::kMessageMap =
-    MakeMessageMap(&CDialog::kMessageMap, kMessageEntries);

@@ -4,8 +4,9 @@
 
 #include "framework/app.h"
 #include "framework/file_dialog.h"
+#include "res/resource.h"
 #include "settings/detect.h"
-#include "settings/settings.h"
+#include "workflow/status_texts.h"
 
 namespace {
 
@@ -14,22 +15,30 @@ const char UTILITY_FILE_NAME[] = "dcomm2.exe";
 
 }  // namespace
 
-void SaveSettingsOrWarn() {
-    if (!SaveSettings()) {
+const MessageMapEntry COptionsDlg::kMessageEntries[] = {
+    OnClicked<IDOK, &COptionsDlg::OnClickedOk>(),
+    OnClicked<IDC_BROWSE, &COptionsDlg::OnBrowse>(),
+    OnClicked<IDC_AUTODETECT, &COptionsDlg::OnAutoDetect>(),
+};
+const MessageMap COptionsDlg::kMessageMap = MakeMessageMap(&CDialog::kMessageMap, kMessageEntries);
+
+void SaveSettingsOrWarn(const SettingsRefs& settings) {
+    if (!SaveSettings(settings)) {
         AfxMessageBox(SAVE_SETTINGS_FAILED_TEXT, MB_OK | MB_ICONEXCLAMATION);
     }
 }
 
-COptionsDlg::COptionsDlg(CWnd* pParent) : CDialog(IDD_OPTIONS, pParent) {}
+COptionsDlg::COptionsDlg(const SettingsRefs& settings, CWnd* pParent)
+    : CDialog(IDD_OPTIONS, pParent), m_settings(settings) {}
 
 // The dialog keeps no data of its own: its state is the text of its boxes.
 void COptionsDlg::DoDataExchange(CDataExchange*) {}
 
 BOOL COptionsDlg::OnInitDialog() {
     CDialog::OnInitDialog();
-    GetDlgItem(IDC_HOST).SetWindowText(g_strHost);
-    GetDlgItem(IDC_CODES_PATH).SetWindowText(g_strCodesPath);
-    GetDlgItem(IDC_TRANSFER_PATH).SetWindowText(g_strTransferPath);
+    GetDlgItem(IDC_HOST).SetWindowText(m_settings.host);
+    GetDlgItem(IDC_CODES_PATH).SetWindowText(m_settings.codesPath);
+    GetDlgItem(IDC_TRANSFER_PATH).SetWindowText(m_settings.transferPath);
     return TRUE;
 }
 
@@ -47,9 +56,9 @@ void COptionsDlg::OnBrowse() {
 }
 
 void COptionsDlg::OnClickedOk() {
-    GetDlgItem(IDC_HOST).GetWindowText(g_strHost);
-    GetDlgItem(IDC_CODES_PATH).GetWindowText(g_strCodesPath);
-    GetDlgItem(IDC_TRANSFER_PATH).GetWindowText(g_strTransferPath);
-    SaveSettingsOrWarn();
+    GetDlgItem(IDC_HOST).GetWindowText(m_settings.host);
+    GetDlgItem(IDC_CODES_PATH).GetWindowText(m_settings.codesPath);
+    GetDlgItem(IDC_TRANSFER_PATH).GetWindowText(m_settings.transferPath);
+    SaveSettingsOrWarn(m_settings);
     OnOK();
 }

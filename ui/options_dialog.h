@@ -3,33 +3,24 @@
 #pragma once
 
 #include "framework/dialog.h"
-#include "res/resource.h"
+#include "settings/settings.h"
 
 class COptionsDlg : public CDialog {
 public:
-    explicit COptionsDlg(CWnd* pParent = nullptr);
+    explicit COptionsDlg(const SettingsRefs& settings, CWnd* pParent = nullptr);
 
     BOOL OnInitDialog() override;
     void DoDataExchange(CDataExchange* pDX) override;
 
-    static const MessageMapEntry kMessageEntries[];
-    static const MessageMap kMessageMap;
-    const MessageMap& GetMessageMap() const override { return kMessageMap; }
+    DECLARE_MESSAGE_MAP()
 
-private:
     void OnClickedOk();
     void OnBrowse();
     void OnAutoDetect();
+
+    SettingsRefs m_settings;
 };
 
-inline const MessageMapEntry COptionsDlg::kMessageEntries[] = {
-    OnClicked<IDOK, &COptionsDlg::OnClickedOk>(),
-    OnClicked<IDC_BROWSE, &COptionsDlg::OnBrowse>(),
-    OnClicked<IDC_AUTODETECT, &COptionsDlg::OnAutoDetect>(),
-};
-inline const MessageMap COptionsDlg::kMessageMap =
-    MakeMessageMap(&CDialog::kMessageMap, kMessageEntries);
-
-// Saves the three settings to config.txt; when the file cannot be written a
-// message box says so (the settings in memory keep their values).
-void SaveSettingsOrWarn();
+// Saves the settings to config.txt; when the file cannot be written a message
+// box says so (the settings in memory keep their values).
+void SaveSettingsOrWarn(const SettingsRefs& settings);

@@ -1,280 +1,149 @@
+#include "codes/codes_file.h"
 #include "codes/reply_check.h"
 #include "codes/retrieve.h"
+#include "codes/update_batch.h"
 #include "codes/working_copy.h"
-#include "net/fetch_client.h"
 #include "platform/file_system.h"
-#include "tests/support/loopback_server.h"
 #include "tests/support/temp_folder.h"
 
 #include <gtest/gtest.h>
 
-using test_support::ListFolder;
-using test_support::LoopbackServer;
 using test_support::ReadBytes;
-using test_support::ServerStep;
 using test_support::TempFolder;
 using test_support::WriteBytes;
 
-namespace {
-
-constexpr char LOOPBACK[] = "127.0.0.1";
-constexpr std::chrono::milliseconds TEST_TIMEOUT{5000};
-constexpr char HEADER[] = "HTTP/1.1 200 OK\r\nServer: test\r\n\r\n";
-
-ReplyCheck Check(const std::string& reply) {
-    return CheckReply(reply.data(), reply.size());
+TEST(ReplyCheck, AcceptsOnlyWholeUnencoded200Replies) {
+    const std::string ok = "HTTP/1.1 200 OK\r\n";
+    const struct {
+        std::string reply;
+        bool accepted;
+        std::string body;
+    } rows[] = {
+        {"HTTP/1.0 200 OK\r\n\r\nbody", true, "body"},
+        {"HTTP/1.1 200\r\n\r\nbody", true, "body"},
+        {"HTTP/1.0 200 OK\nA: b\n\nline 1\n\nline 3\n", true, "line 1\n\nline 3\n"},
+        {"HTTP/1.0 200 OK\r\nA: \r\r\n\r\nx", true, "x"},
+        {"", false, ""},
+        {"HTTP/1.0 404 Not Found\r\n\r\nHTTP/1.0 200 OK\r\n\r\n", false, ""},
+        {"HTTP/1.1 2000 OK\r\n\r\nbody", false, ""},
+        {"HTTP/2 200 OK\r\n\r\nbody", false, ""},
+        {"http/1.1 200 OK\r\n\r\nbody", false, ""},
+        {" HTTP/1.1 200 OK\r\n\r\nbody", false, ""},
+        {"HTTP/1.0 200 OK\r\nA: b\r\n\r", false, ""},
+        {ok + "Transfer-Encoding: chunked\r\n\r\n5\r\nhello\r\n0\r\n\r\n", false, ""},
+        {ok + "Transfer-Encoding \t: chunked\r\n\r\nbody", false, ""},
+        {ok + "Content-Encoding: identity, gzip\r\n\r\nbody", false, ""},
+        {ok + "CONTENT-ENCODING:  Identity \r\n\r\nbody", true, "body"},
+        {ok + "X-Transfer-Encoding: chunked\r\n\r\nbody", true, "body"},
+        {ok + "content-length:4\r\nContent-Length: 0004 \r\n\r\nbody", true, "body"},
+        {ok + "Content-Length: 3\r\n\r\n" + std::string("a\0b", 3), true, std::string("a\0b", 3)},
+        {ok + "Content-Length: 10\r\n\r\nbody", false, ""},
+        {ok + "Content-Length: 3\r\n\r\nbody", false, ""},
+        {ok + "Content-Length: 4\r\nContent-Length: 5\r\n\r\nbody", false, ""},
+        {ok + "Content-Length: +4\r\n\r\nbody", false, ""},
+        {ok + "Content-Length : 10\r\n\r\nbody", false, ""},
+        {ok + "Content-Length: 99999999999999999999999999\r\n\r\nbody", false, ""},
+    };
+    for (const auto& row : rows) {
+        const ReplyCheck check = CheckReply(row.reply.data(), row.reply.size());
+        EXPECT_EQ(check.accepted, row.accepted) << row.reply;
+        if (check.accepted) {
+            EXPECT_EQ(row.reply.substr(check.bodyStart), row.body) << row.reply;
+        }
+    }
 }
 
-void ExpectAccepted(const std::string& reply, const std::string& body) {
-    const ReplyCheck check = Check(reply);
-    ASSERT_TRUE(check.accepted) << reply;
-    EXPECT_EQ(reply.substr(check.bodyStart), body) << reply;
+TEST(RetrieveCodes, StoresAnAcceptedBodyWithCrLfLinesAndKeepsTheOldCopyOtherwise) {
+    const TempFolder folder;
+    const std::string workingCopy = WorkingCopyPathIn(folder.Path() + platform::PATH_SEPARATOR);
+    const std::string header = "HTTP/1.0 200 OK\r\n\r\n";
+    const struct {
+        std::string reply;
+        RetrieveResult result;
+        std::string stored, dateLine;
+    } rows[] = {
+        {header + "2024-01-31\nA100\r\nB200\n", RetrieveResult::Success,
+         "2024-01-31\r\nA100\r\nB200\r\n", "2024-01-31"},
+        {header + "2024-02-29\r\nA\r\r\n\rB", RetrieveResult::Success, "2024-02-29\r\nA\r\r\n\rB",
+         "2024-02-29"},
+        {header + std::string("D\nA\0B\n", 6), RetrieveResult::Success,
+         std::string("D\r\nA\0B\r\n", 8), "D"},
+        {header, RetrieveResult::Success, "", ""},
+        {"HTTP/1.0 404 Not Found\r\n\r\n2024-03-01\n", RetrieveResult::FetchFailed, "", "kept"},
+        {"", RetrieveResult::FetchFailed, "", "kept"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.reply);
+        WriteBytes(workingCopy, "old\r\n");
+        std::string request, dateLine = "kept";
+        const auto fetch = [&](const std::string& host, std::string_view sent) {
+            request = host + " " + std::string(sent);
+            return std::string_view(row.reply);
+        };
+        EXPECT_EQ(RetrieveCodes("example", "dir/C.DAT", fetch, workingCopy, dateLine), row.result);
+        EXPECT_EQ(request, "example GET /dir/C.DAT HTTP/1.0\r\n\r\n");
+        EXPECT_EQ(ReadBytes(workingCopy),
+                  row.result == RetrieveResult::Success ? row.stored : "old\r\n");
+        EXPECT_EQ(dateLine, row.dateLine);
+    }
 }
 
-void ExpectRejected(const std::string& reply) {
-    EXPECT_FALSE(Check(reply).accepted) << reply;
-}
-
-}  // namespace
-
-TEST(ReplyCheck, SuccessStatusOfEitherHttp1VersionWithAnyReason) {
-    ExpectAccepted("HTTP/1.0 200 OK\r\n\r\nbody", "body");
-    ExpectAccepted("HTTP/1.1 200 Ok\r\nServer: nginx\r\n\r\nbody", "body");
-    ExpectAccepted("HTTP/1.1 200\r\n\r\nbody", "body");
-    ExpectAccepted("HTTP/1.0 200 \r\n\r\n", "");
-}
-
-TEST(ReplyCheck, AnythingButA200StatusLineIsRejected) {
-    ExpectRejected("");
-    ExpectRejected("HTTP/1.0 404 Not Found\r\n\r\nHTTP/1.0 200 OK\r\n\r\n");
-    ExpectRejected("2024-01-31\r\nHTTP/1.0 200 OK\r\n\r\n");
-    ExpectRejected("HTTP/1.1 2000 OK\r\n\r\nbody");
-    ExpectRejected("HTTP/1.1 20 OK\r\n\r\nbody");
-    ExpectRejected("HTTP/2 200 OK\r\n\r\nbody");
-    ExpectRejected("HTTP/1.x 200 OK\r\n\r\nbody");
-    ExpectRejected("HTTP/1.1  200 OK\r\n\r\nbody");
-    ExpectRejected("http/1.1 200 OK\r\n\r\nbody");
-    ExpectRejected(" HTTP/1.1 200 OK\r\n\r\nbody");
-    ExpectRejected("HTTP/1.1 200");
-}
-
-TEST(ReplyCheck, HeaderEndsAtTheFirstEmptyLineOfEitherLineEnd) {
-    ExpectAccepted("HTTP/1.0 200 OK\nA: b\n\nline 1\n\nline 3\n", "line 1\n\nline 3\n");
-    ExpectAccepted("HTTP/1.0 200 OK\r\nA: b\n\r\nx\r\n\r\ny", "x\r\n\r\ny");
-    // A line holding only a CR that is not before an LF is not empty.
-    ExpectAccepted("HTTP/1.0 200 OK\r\nA: \r\r\n\r\nx", "x");
-    ExpectRejected("HTTP/1.0 200 OK\r\nA: b\r\n");
-    ExpectRejected("HTTP/1.0 200 OK\r\nA: b\r\n\r");
-    ExpectRejected("HTTP/1.0 200 OK");
-}
-
-TEST(ReplyCheck, EncodedBodiesAreRejected) {
-    ExpectRejected(std::string(HEADER, 17) +
-                   "Transfer-Encoding: chunked\r\n\r\n5\r\nhello\r\n0\r\n\r\n");
-    ExpectRejected(std::string(HEADER, 17) + "transfer-encoding: identity\r\n\r\nbody");
-    ExpectRejected(std::string(HEADER, 17) + "Content-Encoding: gzip\r\n\r\nbody");
-    ExpectRejected(std::string(HEADER, 17) + "Content-Encoding: identity, gzip\r\n\r\nbody");
-    ExpectAccepted(std::string(HEADER, 17) + "CONTENT-ENCODING:  Identity \r\n\r\nbody", "body");
-    // The names must stand at the start of a header line to count.
-    ExpectAccepted(std::string(HEADER, 17) + "X-Transfer-Encoding: chunked\r\n\r\nbody", "body");
-    ExpectAccepted(std::string(HEADER, 17) + "\r\nTransfer-Encoding: chunked\r\n",
-                   "Transfer-Encoding: chunked\r\n");
-    // Blanks before the colon do not hide the field.
-    ExpectRejected(std::string(HEADER, 17) + "Transfer-Encoding \t: chunked\r\n\r\nbody");
-}
-
-TEST(ReplyCheck, ContentLengthMustBeAPlainNumberEqualToTheBodyLength) {
-    const std::string status = "HTTP/1.1 200 OK\r\n";
-    ExpectAccepted(status + "Content-Length: 4\r\n\r\nbody", "body");
-    ExpectAccepted(status + "content-length:4\r\nContent-Length: 4 \r\n\r\nbody", "body");
-    ExpectAccepted(status + "Content-Length: 0\r\n\r\n", "");
-    ExpectAccepted(status + "Content-Length: 0004\r\n\r\nbody", "body");
-    ExpectRejected(status + "Content-Length: 10\r\n\r\nbody");
-    ExpectRejected(status + "Content-Length: 3\r\n\r\nbody");
-    ExpectRejected(status + "Content-Length: 4\r\nContent-Length: 5\r\n\r\nbody");
-    ExpectRejected(status + "Content-Length: +4\r\n\r\nbody");
-    ExpectRejected(status + "Content-Length: 4x\r\n\r\nbody");
-    ExpectRejected(status + "Content-Length: 4, 4\r\n\r\nbody");
-    ExpectRejected(status + "Content-Length :\\4\r\n\r\nbody");
-    ExpectRejected(status + "Content-Length : 10\r\n\r\nbody");
-    ExpectRejected(status + "Content-Length: \r\n\r\nbody");
-    ExpectRejected(status + "Content-Length: 99999999999999999999999999\r\n\r\nbody");
-    // NUL bytes of the body count towards its length.
-    ExpectAccepted(status + "Content-Length: 3\r\n\r\n" + std::string("a\0b", 3),
-                   std::string("a\0b", 3));
-}
-
-TEST(WorkingCopyLocation, ProgramFolderIsEverythingUpToTheLastSeparator) {
+TEST(WorkingCopy, LiesInTempBesideTheProgram) {
     EXPECT_EQ(ProgramFolderOf("D:\\Norvale.exe.old\\Norvale.exe"), "D:\\Norvale.exe.old\\");
-    EXPECT_EQ(ProgramFolderOf("C:\\TOOLS\\NORVALE.EXE"), "C:\\TOOLS\\");
-    EXPECT_EQ(ProgramFolderOf("C:\\Tools\\Renamed.exe"), "C:\\Tools\\");
     EXPECT_EQ(ProgramFolderOf("/opt/norvale/bin/norvale"), "/opt/norvale/bin/");
     EXPECT_EQ(ProgramFolderOf("Norvale.exe"), "");
-}
-
-TEST(WorkingCopyLocation, WorkingCopyLiesInTempBesideTheRunningProgram) {
-    const std::string folder = GetProgramFolder();
-    ASSERT_FALSE(folder.empty());
     std::string executable;
     ASSERT_TRUE(platform::GetExecutablePath(executable));
-    EXPECT_EQ(executable.substr(0, folder.size()), folder);
-    EXPECT_EQ(executable.find_first_of("\\/", folder.size()), std::string::npos);
+    EXPECT_EQ(GetProgramFolder(), ProgramFolderOf(executable));
+    EXPECT_EQ(WorkingCopyPathIn("C:\\Tools\\"),
+              std::string("C:\\Tools\\temp") + platform::PATH_SEPARATOR + "CODES.DAT");
 
-    const std::string expected = std::string("temp") + platform::PATH_SEPARATOR + "CODES.DAT";
-    EXPECT_EQ(GetWorkingCopyPath(), folder + expected);
-}
-
-TEST(LineCopy, ReadingGivesOneLfPerLineAndNothingForTheEnd) {
+    // The temp folder is created when missing; a file in its place fails.
     const TempFolder folder;
-    const std::string path = folder.PathOf("codes.txt");
-    const auto read = [&](const std::string& bytes) {
-        EXPECT_TRUE(WriteBytes(path, bytes));
-        std::string text = "stale";
-        EXPECT_TRUE(ReadTextFileByLines(path, text));
-        return text;
-    };
-    EXPECT_EQ(read("A\nB\n"), "A\nB\n");
-    EXPECT_EQ(read("A\r\nB"), "A\nB\n");
-    EXPECT_EQ(read(""), "");
-    EXPECT_EQ(read("\r\n"), "\n");
-    EXPECT_EQ(read("A\r\r\nB\x1A\r\nC"), "A\r\nB\n");
-
-    std::string text = "stale";
-    EXPECT_FALSE(ReadTextFileByLines(folder.PathOf("missing.txt"), text));
-    EXPECT_EQ(text, "");
+    const std::string inFolder = WorkingCopyPathIn(folder.Path() + platform::PATH_SEPARATOR);
+    EXPECT_TRUE(StoreWorkingCopy(inFolder, "a\n"));
+    EXPECT_EQ(ReadBytes(inFolder), "a\r\n");
+    const TempFolder blocked;
+    ASSERT_TRUE(WriteBytes(blocked.PathOf("temp"), "not a folder"));
+    EXPECT_FALSE(
+        StoreWorkingCopy(WorkingCopyPathIn(blocked.Path() + platform::PATH_SEPARATOR), "a\n"));
 }
 
-TEST(LineCopy, CopyingTwiceGivesTheSameBytesAsCopyingOnce) {
+TEST(CopyCodesFile, CopyingACopyOrAFileOntoItselfChangesNoByte) {
     const TempFolder folder;
     const std::string source = folder.PathOf("source.txt");
-    const std::string first = folder.PathOf("first.txt");
-    const std::string second = folder.PathOf("second.txt");
-    ASSERT_TRUE(WriteBytes(source, "2024-01-31\nA\r\r\nB\r\nC"));
-
+    const std::string original = "2024-01-31\nA\r\r\nB\x1A\r\nC";
+    ASSERT_TRUE(WriteBytes(source, original));
     std::string text;
-    ASSERT_TRUE(ReadTextFileByLines(source, text));
-    ASSERT_TRUE(WriteTextFile(first, text));
-    ASSERT_TRUE(ReadTextFileByLines(first, text));
-    ASSERT_TRUE(WriteTextFile(second, text));
-    EXPECT_EQ(ReadBytes(first), "2024-01-31\r\nA\r\r\nB\r\nC\r\n");
-    EXPECT_EQ(ReadBytes(second), ReadBytes(first));
+    ASSERT_EQ(CopyCodesFile(source, folder.PathOf("first.txt"), text), CopyResult::Ok);
+    ASSERT_EQ(CopyCodesFile(folder.PathOf("first.txt"), folder.PathOf("second.txt"), text),
+              CopyResult::Ok);
+    EXPECT_EQ(ReadBytes(folder.PathOf("first.txt")), "2024-01-31\r\nA\r\r\nB\r\n");
+    EXPECT_EQ(ReadBytes(folder.PathOf("second.txt")), ReadBytes(folder.PathOf("first.txt")));
+    EXPECT_EQ(CopyCodesFile(source,
+                            folder.Path() + platform::PATH_SEPARATOR + "." +
+                                platform::PATH_SEPARATOR + "source.txt",
+                            text),
+              CopyResult::Ok);
+    EXPECT_EQ(OpenCodesFile(source, source, text), CopyResult::Ok);
+    EXPECT_EQ(ReadBytes(source), original);
 }
 
-TEST(LineCopy, FailedWriteLeavesTheOldFileWhole) {
-    const TempFolder folder;
-    const std::string path = folder.PathOf("CODES.DAT");
-    ASSERT_TRUE(WriteBytes(path, "old\r\n"));
-    ASSERT_TRUE(platform::CreateFolderIfMissing(platform::TemporaryPathFor(path)));
-    EXPECT_FALSE(WriteTextFile(path, "new\n"));
-    EXPECT_EQ(ReadBytes(path), "old\r\n");
-}
-
-TEST(StoredBody, LinesEndInCrLfWhateverTheBodyUsed) {
-    EXPECT_EQ(BodyToCodesText("a\nb\n"), "a\nb\n");
-    EXPECT_EQ(BodyToCodesText("a\r\nb\r\n"), "a\nb\n");
-    EXPECT_EQ(BodyToCodesText("a\r\r\nb\rc\r"), "a\r\nb\rc\r");
-    EXPECT_EQ(DateLineOf("no line end"), "no line end");
-    EXPECT_EQ(DateLineOf("\r\n"), "");
-}
-
-class RetrieveCodesTest : public ::testing::Test {
-protected:
-    // Serves `reply` to one request and retrieves the codes from it.
-    RetrieveResult RetrieveFrom(const std::string& reply, const std::string& codesPath = "/c") {
-        LoopbackServer server({ServerStep::ReadRequest(), ServerStep::Send(reply)});
-        CFetchClient client(server.Port(), TEST_TIMEOUT);
-        const RetrieveResult result =
-            RetrieveCodes(LOOPBACK, codesPath, client, m_workingCopy, m_message);
-        m_request = server.Request();
-        return result;
-    }
-
-    TempFolder m_folder;
-    std::string m_workingCopy = WorkingCopyPathIn(m_folder.Path() + platform::PATH_SEPARATOR);
-    std::string m_message = "unchanged";
-    std::string m_request;
-};
-
-TEST_F(RetrieveCodesTest, AcceptedReplyBecomesTheWorkingCopyAndTheMessage) {
-    ASSERT_EQ(RetrieveFrom(std::string(HEADER) + "2024-01-31\nA100\r\nB200\n", "dir/CODES.DAT"),
-              RetrieveResult::Success);
-    EXPECT_EQ(m_request, "GET /dir/CODES.DAT HTTP/1.0\r\n\r\n");
-    EXPECT_EQ(ReadBytes(m_workingCopy), "2024-01-31\r\nA100\r\nB200\r\n");
-    EXPECT_EQ(m_message,
-              "File retrieved from 127.0.0.1.\r\nCurrent Building Code date: 2024-01-31\r\n"
-              "Ready to perform update.");
-    // The temp folder was created and holds nothing but the working copy.
-    EXPECT_EQ(ListFolder(m_folder.PathOf("temp")), "CODES.DAT\n");
-}
-
-TEST_F(RetrieveCodesTest, CrLfBodyKeepsCrLfAndTheDateLineHasNoCr) {
-    ASSERT_EQ(RetrieveFrom(std::string(HEADER) + "2024-02-29\r\nA\r\n\r\nB"),
-              RetrieveResult::Success);
-    EXPECT_EQ(ReadBytes(m_workingCopy), "2024-02-29\r\nA\r\n\r\nB");
-    EXPECT_EQ(m_message,
-              "File retrieved from 127.0.0.1.\r\nCurrent Building Code date: 2024-02-29\r\n"
-              "Ready to perform update.");
-}
-
-TEST_F(RetrieveCodesTest, EmptyBodyGivesAnEmptyWorkingCopyAndDate) {
-    ASSERT_EQ(RetrieveFrom("HTTP/1.0 200 OK\r\nContent-Length: 0\r\n\r\n"),
-              RetrieveResult::Success);
-    EXPECT_TRUE(test_support::Exists(m_workingCopy));
-    EXPECT_EQ(ReadBytes(m_workingCopy), "");
-    EXPECT_EQ(m_message,
-              "File retrieved from 127.0.0.1.\r\nCurrent Building Code date: \r\n"
-              "Ready to perform update.");
-}
-
-TEST_F(RetrieveCodesTest, BodyWithANulByteIsStoredWhole) {
-    const std::string body("D\nA\0B\n", 6);
-    ASSERT_EQ(RetrieveFrom(std::string(HEADER) + body), RetrieveResult::Success);
-    EXPECT_EQ(ReadBytes(m_workingCopy), std::string("D\r\nA\0B\r\n", 8));
-}
-
-TEST_F(RetrieveCodesTest, RejectedRepliesLeaveTheOldWorkingCopyAndMessageAlone) {
-    ASSERT_TRUE(platform::CreateFolderIfMissing(m_folder.PathOf("temp")));
-    ASSERT_TRUE(WriteBytes(m_workingCopy, "old\r\ncopy\r\n"));
-    const std::string rejected[] = {
-        "HTTP/1.1 404 Not Found\r\n\r\nHTTP/1.0 200 OK\r\n\r\n",
-        // The server closed early: fewer bytes than announced.
-        "HTTP/1.1 200 OK\r\nContent-Length: 100\r\n\r\n2024-01-31\r\n",
-        "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n5\r\nhello\r\n0\r\n\r\n",
-        "",
+TEST(UpdateBatchLine, QuotesTheUtilityUnlessQuotedAndDoublesPercentSigns) {
+    const struct {
+        std::string utility, folder, line;
+    } rows[] = {
+        {"C:\\DCOMM\\dcomm2.exe", "C:\\Tools\\",
+         "\"C:\\DCOMM\\dcomm2.exe\" /b=57600 \"C:\\Tools\\temp\\CODES.DAT\""},
+        {"\"C:\\My Tools\\dcomm2.exe\"", "",
+         "\"C:\\My Tools\\dcomm2.exe\" /b=57600 \"temp\\CODES.DAT\""},
+        {"C:\\My\"Tools\\d.exe", "", "C:\\My\"Tools\\d.exe /b=57600 \"temp\\CODES.DAT\""},
+        {"", "", "\"\" /b=57600 \"temp\\CODES.DAT\""},
+        {"C:\\100%\\dcomm2.exe", "D:\\%TEMP%\\",
+         "\"C:\\100%%\\dcomm2.exe\" /b=57600 \"D:\\%%TEMP%%\\temp\\CODES.DAT\""},
+        {"\"%%\"x", "", "\"%%%%\"x /b=57600 \"temp\\CODES.DAT\""},
     };
-    for (const std::string& reply : rejected) {
-        EXPECT_EQ(RetrieveFrom(reply), RetrieveResult::FetchFailed) << reply;
-        EXPECT_EQ(m_message, "unchanged");
-        EXPECT_EQ(ReadBytes(m_workingCopy), "old\r\ncopy\r\n");
+    for (const auto& row : rows) {
+        EXPECT_EQ(UpdateBatchLine(row.utility, row.folder), row.line);
     }
-    EXPECT_EQ(ListFolder(m_folder.PathOf("temp")), "CODES.DAT\n");
-}
-
-TEST_F(RetrieveCodesTest, EarlyCloseWithoutContentLengthIsTakenAsItCame) {
-    ASSERT_EQ(RetrieveFrom(std::string(HEADER) + "2024-01-31\r\nA1"), RetrieveResult::Success);
-    EXPECT_EQ(ReadBytes(m_workingCopy), "2024-01-31\r\nA1");
-}
-
-TEST_F(RetrieveCodesTest, FailedFetchWritesNothing) {
-    CFetchClient client(test_support::UnusedLoopbackPort(), TEST_TIMEOUT);
-    EXPECT_EQ(RetrieveCodes(LOOPBACK, "/c", client, m_workingCopy, m_message),
-              RetrieveResult::FetchFailed);
-    EXPECT_EQ(m_message, "unchanged");
-    EXPECT_EQ(ListFolder(m_folder.Path()), "");
-}
-
-TEST_F(RetrieveCodesTest, UnwritableWorkingCopyIsReportedAndTheOldOneKept) {
-    ASSERT_TRUE(platform::CreateFolderIfMissing(m_folder.PathOf("temp")));
-    ASSERT_TRUE(WriteBytes(m_workingCopy, "old\r\n"));
-    ASSERT_TRUE(platform::CreateFolderIfMissing(platform::TemporaryPathFor(m_workingCopy)));
-    EXPECT_EQ(RetrieveFrom(std::string(HEADER) + "2024-01-31\n"), RetrieveResult::WriteFailed);
-    EXPECT_EQ(ReadBytes(m_workingCopy), "old\r\n");
-    EXPECT_EQ(m_message, "Cannot write the working copy:\r\n" + m_workingCopy);
-}
-
-TEST_F(RetrieveCodesTest, TempFolderThatCannotBeCreatedIsAWriteFailure) {
-    // A file where the temp folder should be.
-    ASSERT_TRUE(WriteBytes(m_folder.PathOf("temp"), "not a folder"));
-    EXPECT_EQ(RetrieveFrom(std::string(HEADER) + "2024-01-31\n"), RetrieveResult::WriteFailed);
-    EXPECT_EQ(ReadBytes(m_folder.PathOf("temp")), "not a folder");
 }

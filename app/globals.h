@@ -1,0 +1,12 @@
+// The program's global objects, defined in globals.cpp in the order in which
+// they are built.
+#pragma once
+
+#include <string>
+
+class CFetchClient;
+
+extern CFetchClient g_fetchClient;
+extern std::string g_strHost;
+extern std::string g_strCodesPath;
+extern std::string g_strTransferPath;
