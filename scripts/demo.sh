@@ -32,22 +32,12 @@ BIN="$ROOT/build/$NORVALE_WIN_PRESET"
 
 DEMO="$ROOT/build/demo"
 rm -rf "$DEMO"
-mkdir -p "$DEMO/program/temp" "$DEMO/www/codes" "$DEMO/server/logs" "$DEMO/server/tmp"
+mkdir -p "$DEMO/program/temp" "$DEMO/www/codes"
 
 # A Wine prefix of the demo's own, so that the stand-in utility installed
 # below stays out of the tests' prefix.
 export WINEPREFIX="$ROOT/build/wineprefix-demo-$NORVALE_WIN_PRESET"
 norvale_wine_env
-
-# The first loopback address with nothing listening on port 80.
-address=""
-for n in $(seq 100 199); do
-    if ! ss -ltnH "( sport = :80 )" | awk '{print $4}' | grep -qE "^(127\.0\.0\.$n|0\.0\.0\.0|\*|\[::\]):80$"; then
-        address="127.0.0.$n"
-        break
-    fi
-done
-[ -n "$address" ] || { echo "demo: no free loopback address for port 80" >&2; exit 1; }
 
 # Today's codes file.
 codes="$DEMO/www/codes/CODES.DAT"
@@ -60,24 +50,8 @@ codes="$DEMO/www/codes/CODES.DAT"
     echo "P500 Plumbing and drainage"
 } >"$codes"
 
-cat >"$DEMO/server/nginx.conf" <<NGINX
-worker_processes 1;
-pid $DEMO/server/nginx.pid;
-error_log $DEMO/server/logs/error.log;
-$( [ "$(id -u)" -eq 0 ] && echo "user root;" )
-events { worker_connections 16; }
-http {
-  access_log $DEMO/server/logs/access.log;
-  client_body_temp_path $DEMO/server/tmp;
-  proxy_temp_path $DEMO/server/tmp;
-  fastcgi_temp_path $DEMO/server/tmp;
-  uwsgi_temp_path $DEMO/server/tmp;
-  scgi_temp_path $DEMO/server/tmp;
-  server { listen $address:80; root $DEMO/www; }
-}
-NGINX
-nginx -c "$DEMO/server/nginx.conf" -p "$DEMO/server"
-for _ in $(seq 1 50); do [ -s "$DEMO/server/nginx.pid" ] && break; sleep 0.1; done
+address="$(bash scripts/web-server.sh free 100 199)"
+bash scripts/web-server.sh start "$DEMO/server" "$DEMO/www" "$address"
 NORVALE_STARTED_PIDS+=("$(cat "$DEMO/server/nginx.pid")")
 echo "== web server: http://$address/codes/CODES.DAT"
 

@@ -3,12 +3,17 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <memory>
+
+#include "res/resource.h"
 
 namespace uidriver {
 namespace {
 
 constexpr int kMaxText = 65536;
+// Caption of Norvale's main window.
+const char kMainCaption[] = "Tessaly";
 constexpr int kIconSize = 32;
 // Mean difference per colour channel below which two images count as equal.
 constexpr long kIconMatchThreshold = 24;
@@ -123,7 +128,9 @@ BOOL CALLBACK FindOwnedProc(HWND window, LPARAM lParam) {
 }
 
 BOOL CALLBACK FindFileNameEditProc(HWND window, LPARAM lParam) {
-    if (::GetDlgCtrlID(window) == kFileNameBoxId && GetClassName(window) == "Edit") {
+    char className[16] = {};
+    ::GetClassNameA(window, className, sizeof className);
+    if (::GetDlgCtrlID(window) == kFileNameBoxId && std::string(className) == "Edit") {
         *reinterpret_cast<HWND*>(lParam) = window;
         return FALSE;
     }
@@ -158,27 +165,6 @@ bool SetControlText(HWND dialog, int controlId, const std::string& text) {
     return control != nullptr &&
            ::SendMessageTimeoutA(control, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()),
                                  SMTO_ABORTIFHUNG, kSendTimeoutMs, &result) != 0;
-}
-
-std::string GetClassName(HWND window) {
-    char name[256] = {};
-    ::GetClassNameA(window, name, sizeof name);
-    return name;
-}
-
-namespace {
-
-BOOL CALLBACK CollectChildText(HWND child, LPARAM lParam) {
-    reinterpret_cast<std::vector<std::string>*>(lParam)->push_back(GetText(child));
-    return TRUE;
-}
-
-}  // namespace
-
-std::vector<std::string> ChildTexts(HWND window) {
-    std::vector<std::string> texts;
-    ::EnumChildWindows(window, &CollectChildText, reinterpret_cast<LPARAM>(&texts));
-    return texts;
 }
 
 HWND FindTopWindow(const std::string& caption, DWORD processId) {
@@ -239,28 +225,14 @@ HWND WaitForOwnedWindow(HWND owner, DWORD timeoutMs) {
     return request.found;
 }
 
-namespace {
-
-HWND FileNameEdit(HWND fileDialog) {
-    HWND edit = nullptr;
-    ::EnumChildWindows(fileDialog, &FindFileNameEditProc, reinterpret_cast<LPARAM>(&edit));
-    return edit;
-}
-
-}  // namespace
-
-std::string FileDialogName(HWND fileDialog) {
-    HWND edit = FileNameEdit(fileDialog);
-    return edit != nullptr ? GetText(edit) : std::string();
-}
-
 bool WaitUntilIdle(HWND window, DWORD timeoutMs) {
     DWORD_PTR result = 0;
     return ::SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_NORMAL, timeoutMs, &result) != 0;
 }
 
 bool ChooseFile(HWND fileDialog, const std::string& path) {
-    HWND edit = FileNameEdit(fileDialog);
+    HWND edit = nullptr;
+    ::EnumChildWindows(fileDialog, &FindFileNameEditProc, reinterpret_cast<LPARAM>(&edit));
     DWORD_PTR result = 0;
     if (edit == nullptr ||
         !::SendMessageTimeoutA(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()),
@@ -268,24 +240,6 @@ bool ChooseFile(HWND fileDialog, const std::string& path) {
         return false;
     }
     return ClickButton(fileDialog, IDOK);
-}
-
-bool PressKey(HWND target, UINT virtualKey) {
-    const UINT scan = ::MapVirtualKeyA(virtualKey, MAPVK_VK_TO_VSC);
-    const LPARAM down = 1 | static_cast<LPARAM>(scan << 16);
-    const LPARAM up = down | (static_cast<LPARAM>(1) << 30) | (static_cast<LPARAM>(1) << 31);
-    return ::PostMessageA(target, WM_KEYDOWN, virtualKey, down) != 0 &&
-           ::PostMessageA(target, WM_KEYUP, virtualKey, up) != 0;
-}
-
-HWND FocusedWindow(HWND window) {
-    GUITHREADINFO info{};
-    info.cbSize = sizeof info;
-    const DWORD thread = ::GetWindowThreadProcessId(window, nullptr);
-    if (!::GetGUIThreadInfo(thread, &info)) {
-        return nullptr;
-    }
-    return info.hwndFocus;
 }
 
 int IdentifyIcon(HWND control, const std::string& modulePath, const std::vector<int>& iconIds) {
@@ -373,6 +327,68 @@ std::string ToWindowsPath(const std::string& path) {
         }
     }
     return windows;
+}
+
+Program::Program(const std::string& exe, const std::string& folder) : m_folder(folder) {
+    std::error_code error;
+    std::filesystem::remove_all(m_folder, error);
+    std::filesystem::create_directories(m_folder + "temp", error);
+    std::filesystem::copy_file(exe, m_folder + "Norvale.exe", error);
+}
+
+Program::~Program() {
+    if (m_process.hProcess == nullptr) {
+        return;
+    }
+    if (::WaitForSingleObject(m_process.hProcess, 0) == WAIT_TIMEOUT) {
+        ::TerminateProcess(m_process.hProcess, 1);
+        ::WaitForSingleObject(m_process.hProcess, kDefaultTimeoutMs);
+    }
+    ::CloseHandle(m_process.hThread);
+    ::CloseHandle(m_process.hProcess);
+}
+
+bool Program::Start() {
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    const std::string exe = m_folder + "Norvale.exe";
+    std::string commandLine = "\"" + exe + "\"";
+    if (!::CreateProcessA(exe.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
+                          m_folder.c_str(), &startup, &m_process)) {
+        return false;
+    }
+    m_window = WaitForWindow(kMainCaption, m_process.dwProcessId);
+    return m_window != nullptr;
+}
+
+std::string Program::Status() const {
+    return GetControlText(m_window, IDC_STATUS);
+}
+
+bool Program::WaitForStateIcon(int iconId) const {
+    const std::vector<int> icons{IDI_NOT_READY, IDI_READY};
+    HWND control = ::GetDlgItem(m_window, IDC_STATE_ICON);
+    return PollUntil(kDefaultTimeoutMs, [&] {
+        const int index = IdentifyIcon(control, m_folder + "Norvale.exe", icons);
+        return index >= 0 && icons[static_cast<std::size_t>(index)] == iconId;
+    });
+}
+
+HWND Program::OpenDialog(UINT commandId) const {
+    return PostMenuCommand(m_window, commandId) ? WaitForOwnedWindow(m_window) : nullptr;
+}
+
+bool Program::WaitUntilDone(HWND dialog) const {
+    return WaitForWindowGone(dialog) && WaitUntilIdle(m_window);
+}
+
+bool Program::CloseDialog(HWND dialog, int button) const {
+    return ClickButton(dialog, button) && WaitUntilDone(dialog);
+}
+
+bool Program::WaitForExit(DWORD& exitCode) const {
+    return ::WaitForSingleObject(m_process.hProcess, kDefaultTimeoutMs) == WAIT_OBJECT_0 &&
+           ::GetExitCodeProcess(m_process.hProcess, &exitCode) != 0;
 }
 
 }  // namespace uidriver

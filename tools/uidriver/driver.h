@@ -1,6 +1,7 @@
 // Drives another process's windows as a user would: finds them, reads what
-// they show, sends menu commands, clicks and keys, and takes screenshots.
-// Used by the end-to-end tests and the demo.
+// they show, sends menu commands and clicks, and takes screenshots; and runs
+// Norvale.exe from a program folder of its own. Used by the end-to-end
+// tests, the demo and the benchmarks.
 #pragma once
 
 #include <windows.h>
@@ -37,19 +38,21 @@ HWND WaitForWindow(const std::string& caption, DWORD processId,
                    DWORD timeoutMs = kDefaultTimeoutMs);
 // Same, without waiting.
 HWND FindTopWindow(const std::string& caption, DWORD processId);
+// The first visible window owned by `owner` (a dialog or message box it
+// opened), or null after the timeout.
+HWND WaitForOwnedWindow(HWND owner, DWORD timeoutMs = kDefaultTimeoutMs);
 // True once the window no longer exists.
 bool WaitForWindowGone(HWND window, DWORD timeoutMs = kDefaultTimeoutMs);
 // True once the control's text equals `text`.
 bool WaitForText(HWND dialog, int controlId, const std::string& text,
                  DWORD timeoutMs = kDefaultTimeoutMs);
+// Returns once the thread of `window` is back in its message loop, that is
+// when the handler it was running has returned.
+bool WaitUntilIdle(HWND window, DWORD timeoutMs = kDefaultTimeoutMs);
 
 std::string GetText(HWND window);
 std::string GetControlText(HWND dialog, int controlId);
 bool SetControlText(HWND dialog, int controlId, const std::string& text);
-std::string GetClassName(HWND window);
-// The texts of a window's child controls, in window order (for example the
-// message of a message box).
-std::vector<std::string> ChildTexts(HWND window);
 
 // Posted like the user's actions, so that a modal loop they start does not
 // block the driver.
@@ -59,25 +62,10 @@ bool ClickButton(HWND dialog, int controlId);
 // Clicks a button and waits until the window has handled the click (the
 // handler returned), for at most `timeoutMs`.
 bool ClickButtonAndWait(HWND dialog, int controlId, DWORD timeoutMs = kDefaultTimeoutMs);
-bool PressKey(HWND target, UINT virtualKey);
-
-// The first visible window owned by `owner` (a dialog or message box it
-// opened), or null after the timeout.
-HWND WaitForOwnedWindow(HWND owner, DWORD timeoutMs = kDefaultTimeoutMs);
 
 // In a common open or save dialog: types `path` as the file name and
 // presses the dialog's Open or Save button.
 bool ChooseFile(HWND fileDialog, const std::string& path);
-
-// The file name a common open or save dialog offers.
-std::string FileDialogName(HWND fileDialog);
-
-// Returns once the thread of `window` is back in its message loop, that is
-// when the handler it was running has returned.
-bool WaitUntilIdle(HWND window, DWORD timeoutMs = kDefaultTimeoutMs);
-
-// The window that has the keyboard focus in the thread of `window`.
-HWND FocusedWindow(HWND window);
 
 // Which of the given icons the control shows on screen: the index into
 // `iconIds` of the icon from `module` that matches the control's pixels, or
@@ -89,5 +77,40 @@ bool SaveScreenshot(HWND window, const std::string& bmpPath);
 
 // Windows paths for files named by the Linux side (Wine maps / to Z:).
 std::string ToWindowsPath(const std::string& path);
+
+// Norvale.exe in a program folder of its own, started with that folder as
+// its current folder. Ended, if still running, when the object goes.
+class Program {
+public:
+    // Makes `folder` (a Windows path ending in a backslash) afresh: a copy
+    // of `exe` and an empty temp folder.
+    Program(const std::string& exe, const std::string& folder);
+    ~Program();
+    Program(const Program&) = delete;
+    Program& operator=(const Program&) = delete;
+
+    const std::string& Folder() const { return m_folder; }
+    // True once the main window shows.
+    bool Start();
+    HWND Window() const { return m_window; }
+    // The text of the status box.
+    std::string Status() const;
+    // True once the state icon shows `iconId` (IDI_READY or IDI_NOT_READY).
+    bool WaitForStateIcon(int iconId) const;
+    // Posts a menu command and returns the dialog it opens, or null.
+    HWND OpenDialog(UINT commandId) const;
+    // Waits until `dialog` is gone and the main window's handler that
+    // opened it has returned.
+    bool WaitUntilDone(HWND dialog) const;
+    // Presses `button` in `dialog`, then WaitUntilDone.
+    bool CloseDialog(HWND dialog, int button) const;
+    // True once the process has ended, with its exit code.
+    bool WaitForExit(DWORD& exitCode) const;
+
+private:
+    std::string m_folder;
+    PROCESS_INFORMATION m_process{};
+    HWND m_window = nullptr;
+};
 
 }  // namespace uidriver

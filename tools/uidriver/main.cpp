@@ -1,14 +1,10 @@
-// Command-line front of the UI driver, for scripts:
+// Command-line front of the UI driver, for the demo and the benchmarks:
 //   uidriver wait CAPTION [TIMEOUT_MS]          exit 0 once the window shows
 //   uidriver text CAPTION CONTROL_ID            prints the control's text
-//   uidriver icon CAPTION CONTROL_ID EXE ID...  prints which icon id shows
 //   uidriver menu CAPTION COMMAND_ID            sends a menu command
 //   uidriver syscommand CAPTION COMMAND_ID      sends a system command
-//   uidriver click CAPTION CONTROL_ID           clicks a button
 //   uidriver clickwait CAPTION CONTROL_ID       clicks and waits for the handler
 //   uidriver screenshot CAPTION FILE.bmp        saves the window's pixels
-//   uidriver waitgone CAPTION [TIMEOUT_MS]      exit 0 once the window is gone
-//   uidriver children CAPTION                   lists the controls: id, class, text
 //   uidriver waitprefix CAPTION CONTROL_ID PREFIX TIMEOUT_MS
 //                                               once the control's text starts
 //                                               with PREFIX, prints when the
@@ -20,22 +16,14 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
-#include <vector>
 
 #include "tools/uidriver/driver.h"
 
 namespace {
 
-BOOL CALLBACK PrintChild(HWND child, LPARAM) {
-    std::printf("%d\t%s\t%s\n", ::GetDlgCtrlID(child), uidriver::GetClassName(child).c_str(),
-                uidriver::GetText(child).c_str());
-    return TRUE;
-}
-
 int Usage() {
     std::fputs(
-        "usage: uidriver wait|waitgone|waitprefix|text|icon|menu|syscommand|click|screenshot "
-        "CAPTION ...\n",
+        "usage: uidriver wait|waitprefix|text|menu|syscommand|clickwait|screenshot CAPTION ...\n",
         stderr);
     return 2;
 }
@@ -112,22 +100,14 @@ int main(int argc, char** argv) {
                                    Number(argv[5]))
                    : Usage();
     }
-    const DWORD timeout = argc > 3 && (command == "wait" || command == "waitgone")
-                              ? Number(argv[3])
-                              : uidriver::kDefaultTimeoutMs;
-    HWND window = uidriver::WaitForWindow(caption, 0, command == "waitgone" ? 0 : timeout);
-    if (command == "waitgone") {
-        return window == nullptr || uidriver::WaitForWindowGone(window, timeout) ? 0 : 1;
-    }
+    const DWORD timeout =
+        argc > 3 && command == "wait" ? Number(argv[3]) : uidriver::kDefaultTimeoutMs;
+    HWND window = uidriver::WaitForWindow(caption, 0, timeout);
     if (window == nullptr) {
         std::fprintf(stderr, "uidriver: no window \"%s\"\n", caption.c_str());
         return 1;
     }
     if (command == "wait") {
-        return 0;
-    }
-    if (command == "children") {
-        ::EnumChildWindows(window, &PrintChild, 0);
         return 0;
     }
     if (argc < 4) {
@@ -138,24 +118,11 @@ int main(int argc, char** argv) {
                    stdout);
         return 0;
     }
-    if (command == "icon" && argc >= 6) {
-        std::vector<int> ids;
-        for (int i = 5; i < argc; ++i) {
-            ids.push_back(static_cast<int>(Number(argv[i])));
-        }
-        HWND control = ::GetDlgItem(window, static_cast<int>(Number(argv[3])));
-        const int index = uidriver::IdentifyIcon(control, argv[4], ids);
-        std::printf("%d\n", index < 0 ? 0 : ids[static_cast<std::size_t>(index)]);
-        return index < 0 ? 1 : 0;
-    }
     if (command == "menu") {
         return uidriver::PostMenuCommand(window, Number(argv[3])) ? 0 : 1;
     }
     if (command == "syscommand") {
         return uidriver::PostSysCommand(window, Number(argv[3])) ? 0 : 1;
-    }
-    if (command == "click") {
-        return uidriver::ClickButton(window, static_cast<int>(Number(argv[3]))) ? 0 : 1;
     }
     if (command == "clickwait") {
         return uidriver::ClickButtonAndWait(window, static_cast<int>(Number(argv[3]))) ? 0 : 1;

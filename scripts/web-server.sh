@@ -1,0 +1,64 @@
+#!/bin/bash
+# The web server of the demo, the end-to-end tests and the benchmarks: nginx
+# serving the folder ROOT on port 80 of one loopback address, with its
+# settings, pid file and logs in the folder DIR.
+#   web-server.sh free FIRST LAST         prints the first 127.0.0.N, N from
+#                                         FIRST to LAST, with nothing on port 80
+#   web-server.sh start DIR ROOT ADDRESS  (stops an earlier server of DIR first)
+#   web-server.sh stop DIR
+set -euo pipefail
+action="$1"
+dir="$(realpath -m "${2:-.}")"
+pidfile="$dir/nginx.pid"
+
+stop() {
+    [ -s "$pidfile" ] || return 0
+    local pid
+    pid="$(cat "$pidfile")"
+    kill "$pid" 2>/dev/null || true
+    for _ in $(seq 1 50); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
+    rm -f "$pidfile"
+}
+
+case "$action" in
+free)
+    for n in $(seq "$2" "$3"); do
+        ss -ltnH "( sport = :80 )" | awk '{print $4}' |
+            grep -qE "^(127\.0\.0\.$n|0\.0\.0\.0|\*|\[::\]):80$" || { echo "127.0.0.$n"; exit 0; }
+    done
+    echo "web-server: no free loopback address for port 80" >&2
+    exit 1
+    ;;
+start)
+    stop
+    root="$(realpath -m "$3")"
+    mkdir -p "$dir/logs" "$dir/tmp" "$root"
+    cat >"$dir/nginx.conf" <<NGINX
+worker_processes 1;
+pid $pidfile;
+error_log $dir/logs/error.log;
+$( [ "$(id -u)" -eq 0 ] && echo "user root;" )
+events { worker_connections 64; }
+http {
+  access_log $dir/logs/access.log;
+  default_type application/octet-stream;
+  client_body_temp_path $dir/tmp;
+  proxy_temp_path $dir/tmp;
+  fastcgi_temp_path $dir/tmp;
+  uwsgi_temp_path $dir/tmp;
+  scgi_temp_path $dir/tmp;
+  server { listen $4:80; root $root; }
+}
+NGINX
+    nginx -c "$dir/nginx.conf" -p "$dir"
+    for _ in $(seq 1 50); do [ -s "$pidfile" ] && break; sleep 0.1; done
+    [ -s "$pidfile" ] || { echo "web-server: nginx did not start on $4" >&2; exit 1; }
+    ;;
+stop)
+    stop
+    ;;
+*)
+    echo "usage: web-server.sh free FIRST LAST | start DIR ROOT ADDRESS | stop DIR" >&2
+    exit 2
+    ;;
+esac
