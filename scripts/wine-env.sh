@@ -74,19 +74,31 @@ norvale_wine_failed() {
 # own first line, when Wine cannot start a program.
 norvale_start_wine() {
     export WINEPREFIX="${WINEPREFIX:-$NORVALE_ROOT/build/wineprefix-$NORVALE_WIN_PRESET}"
+    # Only a prefix of the project's own, under build/, is ever made again.
+    case "$WINEPREFIX" in
+    "$NORVALE_ROOT"/build/*) ;;
+    *)
+        echo "wine-env: $WINEPREFIX is not under $NORVALE_ROOT/build; unset WINEPREFIX" >&2
+        return 1
+        ;;
+    esac
     export WINEDEBUG=-all
     export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
     local log="${TMPDIR:-/tmp}/norvale-wine.$$.log" rc=0
-    if [ -f "$WINEPREFIX/system.reg" ] && ! grep -qx "#arch=$WINEARCH" "$WINEPREFIX/system.reg"; then
+    # A prefix is whole once its set-up below has ended and marked it so.
+    local ready="$WINEPREFIX/norvale-prefix-ready"
+    if [ -f "$ready" ] && ! grep -qx "#arch=$WINEARCH" "$WINEPREFIX/system.reg"; then
         echo "wine-env: $WINEPREFIX is not a $WINEARCH prefix; making it again"
         rm -rf "$WINEPREFIX"
     fi
-    if [ ! -f "$WINEPREFIX/system.reg" ]; then
+    if [ ! -f "$ready" ]; then
         echo "wine-env: creating the Wine prefix $WINEPREFIX"
+        rm -rf "$WINEPREFIX"
         "$WINE" wineboot -i >"$log" 2>&1 </dev/null || rc=$?
         if [ "$rc" -ne 0 ]; then
             norvale_wine_failed "$log" "$rc"
-            rm -f "$log"
+            "$WINESERVER" -k >/dev/null 2>&1 || true
+            rm -rf "$WINEPREFIX" "$log"
             return 1
         fi
         # Wine's own fonts (Tahoma for dialogs, Marlett for the caption
@@ -96,6 +108,7 @@ norvale_start_wine() {
         "$WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
         # The registry reaches the disk when the wineserver ends.
         "$WINESERVER" -w
+        touch "$ready"
     fi
     "$WINESERVER" -p >/dev/null 2>&1
     # Start Wine's background services now, with no terminal or pipe of the
