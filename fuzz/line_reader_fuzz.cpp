@@ -1,143 +1,63 @@
-// Fuzz target for the line copy through which codes files are read and
-// written (Open, Save, the working copy). Each input is a file's bytes. Read
-// by lines, the text must be the file in text mode with every line followed
-// by one LF and no empty line added at the end; written, every line must end
-// in CR LF with no temporary file left behind; and written and read again,
-// the text and the bytes must not change.
+// Fuzz target for the line copy through which codes files are read and written
+// (Open, Save, the working copy), and the CR LF join under it. Whatever a file
+// holds, read by lines every line ends in LF; that text, written, has a CR
+// before every LF, leaves no temporary file and reads back the same; and the
+// CR LF join undoes writing LF as CR LF.
 
 #include "codes/working_copy.h"
 #include "fuzz/fuzz_property.h"
+#include "platform/file_system.h"
+#include "platform/text_file.h"
 
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <iterator>
 #include <string>
-#include <string_view>
-#include <system_error>
 
 namespace {
 
-constexpr char CR = '\r';
-constexpr char LF = '\n';
-constexpr char CTRL_Z = '\x1A';
-constexpr char FOLDER_TEMPLATE[] = "norvale-line-reader-XXXXXX";
-constexpr char SOURCE_NAME[] = "source.txt";
-constexpr char FIRST_COPY_NAME[] = "first.txt";
-constexpr char SECOND_COPY_NAME[] = "second.txt";
-constexpr std::size_t FILES_IN_FOLDER = 3;
+namespace fs = std::filesystem;
 
-std::filesystem::path g_folder;
-
-void RemoveFolder() {
-    std::error_code ignored;
-    std::filesystem::remove_all(g_folder, ignored);
-}
-
-// The folder that holds this process's files, made on the first run in the
-// system's temporary folder and removed when the process ends normally.
-const std::filesystem::path& Folder() {
-    if (g_folder.empty()) {
-        std::string name = (std::filesystem::temp_directory_path() / FOLDER_TEMPLATE).string();
-        if (mkdtemp(name.data()) == nullptr) {
-            std::perror("mkdtemp");
-            std::abort();
-        }
-        g_folder = name;
-        std::atexit(RemoveFolder);
+// A folder of this process's own in the system's temporary folder, removed
+// when the process ends normally.
+struct ScratchFolder {
+    ScratchFolder() {
+        std::string name = (fs::temp_directory_path() / "norvale-line-reader-XXXXXX").string();
+        RequireProperty(mkdtemp(name.data()) != nullptr, "a scratch folder can be made");
+        path = name;
     }
-    return g_folder;
-}
-
-std::string PathOf(const char* name) {
-    return (Folder() / name).string();
-}
-
-void WriteBytes(const std::string& path, std::string_view bytes) {
-    std::FILE* file = std::fopen(path.c_str(), "wb");
-    RequireProperty(file != nullptr, "the source file can be created");
-    const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
-    RequireProperty(std::fclose(file) == 0 && written, "the source file can be written");
-}
-
-std::string ReadBytes(const std::string& path) {
-    std::string bytes;
-    std::FILE* file = std::fopen(path.c_str(), "rb");
-    RequireProperty(file != nullptr, "a written copy can be opened");
-    char block[4096];
-    std::size_t count = 0;
-    while ((count = std::fread(block, 1, sizeof block, file)) > 0) {
-        bytes.append(block, count);
+    ~ScratchFolder() {
+        std::error_code ignored;
+        fs::remove_all(path, ignored);
     }
-    std::fclose(file);
-    return bytes;
-}
-
-// What reading `bytes` by lines gives: the bytes up to the first Ctrl-Z, each
-// CR LF as LF (a lone CR stays), and an LF after a last line that has none.
-std::string ExpectedText(std::string_view bytes) {
-    bytes = bytes.substr(0, bytes.find(CTRL_Z));
-    std::string text;
-    for (std::size_t i = 0; i < bytes.size(); ++i) {
-        if (bytes[i] == CR && i + 1 < bytes.size() && bytes[i + 1] == LF) {
-            continue;
-        }
-        text += bytes[i];
-    }
-    if (!text.empty() && text.back() != LF) {
-        text += LF;
-    }
-    return text;
-}
-
-// The bytes on disk of `text`: every LF written as CR LF.
-std::string ExpectedBytes(std::string_view text) {
-    std::string bytes;
-    for (const char c : text) {
-        if (c == LF) {
-            bytes += CR;
-        }
-        bytes += c;
-    }
-    return bytes;
-}
-
-std::size_t EntriesInFolder() {
-    std::size_t count = 0;
-    for (const auto& entry : std::filesystem::directory_iterator(Folder())) {
-        static_cast<void>(entry);
-        ++count;
-    }
-    return count;
-}
+    std::string PathOf(const char* name) const { return (path / name).string(); }
+    fs::path path;
+};
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    const std::string_view input(reinterpret_cast<const char*>(data), size);
-    const std::string source = PathOf(SOURCE_NAME);
-    const std::string firstCopy = PathOf(FIRST_COPY_NAME);
-    const std::string secondCopy = PathOf(SECOND_COPY_NAME);
-    WriteBytes(source, input);
+    static const ScratchFolder folder;
+    const std::string input(reinterpret_cast<const char*>(data), size);
+    RequireProperty(platform::JoinCrLf(platform::ToDiskText(input)) == input,
+                    "the CR LF join undoes writing LF as CR LF");
 
-    std::string text;
-    RequireProperty(ReadTextFileByLines(source, text), "an existing file can be read by lines");
-    RequireProperty(text.empty() || text.back() == LF, "every line read ends in LF");
-    RequireProperty(text == ExpectedText(input),
-                    "reading by lines gives the text-mode text, adding no empty line");
-
-    RequireProperty(WriteTextFile(firstCopy, text), "the text can be written");
-    const std::string firstBytes = ReadBytes(firstCopy);
-    RequireProperty(firstBytes == ExpectedBytes(text), "every line is written with CR LF");
-
-    std::string textAgain;
-    RequireProperty(ReadTextFileByLines(firstCopy, textAgain), "a written copy can be read");
-    RequireProperty(textAgain == text, "written and read again, the text is the same");
-
-    RequireProperty(WriteTextFile(secondCopy, textAgain), "the text can be written again");
-    RequireProperty(ReadBytes(secondCopy) == firstBytes,
-                    "copying a second time gives the same bytes");
-    RequireProperty(EntriesInFolder() == FILES_IN_FOLDER, "writing leaves no temporary file");
+    const std::string source = folder.PathOf("source"), copy = folder.PathOf("copy");
+    std::string text, bytes, textAgain;
+    RequireProperty(platform::ReplaceFileSafely(source, input), "the input can be stored");
+    RequireProperty(ReadTextFileByLines(source, text), "a file can be read by lines");
+    RequireProperty(text.empty() || text.back() == '\n', "every line read ends in LF");
+    RequireProperty(WriteTextFile(copy, text) && platform::ReadBinaryFile(copy, bytes),
+                    "the text can be written");
+    for (std::size_t lf = bytes.find('\n'); lf != std::string::npos;
+         lf = bytes.find('\n', lf + 1)) {
+        RequireProperty(lf > 0 && bytes[lf - 1] == '\r', "every line is written with CR LF");
+    }
+    RequireProperty(std::distance(fs::directory_iterator(folder.path), {}) == 2,
+                    "writing leaves no temporary file");
+    RequireProperty(ReadTextFileByLines(copy, textAgain) && textAgain == text,
+                    "text read by lines, written and read again, is the same");
     return 0;
 }
