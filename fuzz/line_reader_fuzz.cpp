@@ -4,7 +4,6 @@
 // before every LF, leaves no temporary file and reads back the same; and the
 // CR LF join undoes writing LF as CR LF.
 
-#include "codes/working_copy.h"
 #include "fuzz/fuzz_property.h"
 #include "platform/file_system.h"
 #include "platform/text_file.h"
@@ -47,9 +46,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string source = folder.PathOf("source"), copy = folder.PathOf("copy");
     std::string text, bytes, textAgain;
     RequireProperty(platform::ReplaceFileSafely(source, input), "the input can be stored");
-    RequireProperty(ReadTextFileByLines(source, text), "a file can be read by lines");
+    RequireProperty(platform::ReadTextLines(source, text), "a file can be read by lines");
     RequireProperty(text.empty() || text.back() == '\n', "every line read ends in LF");
-    RequireProperty(WriteTextFile(copy, text) && platform::ReadBinaryFile(copy, bytes),
+    RequireProperty(platform::WriteTextFileSafely(copy, text) && platform::ReadBinaryFile(copy, bytes),
                     "the text can be written");
     for (std::size_t lf = bytes.find('\n'); lf != std::string::npos;
          lf = bytes.find('\n', lf + 1)) {
@@ -57,7 +56,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     RequireProperty(std::distance(fs::directory_iterator(folder.path), {}) == 2,
                     "writing leaves no temporary file");
-    RequireProperty(ReadTextFileByLines(copy, textAgain) && textAgain == text,
+    RequireProperty(platform::ReadTextLines(copy, textAgain) && textAgain == text,
                     "text read by lines, written and read again, is the same");
     return 0;
 }
