@@ -10,6 +10,8 @@ using platform::LF;
 
 std::string_view DateLineOf(std::string_view body) {
     std::string_view line = body.substr(0, body.find(LF));
+    // The date is shown as text, which ends at a NUL byte.
+    line = line.substr(0, line.find('\0'));
     if (!line.empty() && line.back() == CR) {
         line.remove_suffix(1);
     }
@@ -25,7 +27,7 @@ std::string BodyToCodesText(std::string_view body) {
 RetrieveResult RetrieveCodes(const std::string& host, const std::string& codesPath,
                              const FetchReply& fetch, const std::string& workingCopyPath,
                              std::string& dateLine) {
-    const std::string_view reply = fetch(host, BuildHttpRequest(codesPath));
+    const std::string_view reply = fetch(host, BuildHttpRequest(codesPath, host));
     const ReplyCheck check = CheckReply(reply.data(), reply.size());
     if (!check.accepted) {
         return RetrieveResult::FetchFailed;

@@ -18,7 +18,8 @@ enum class RetrieveResult {
     WriteFailed,  // reply accepted but the working copy could not be written
 };
 
-// The date stamp of a codes file: its first line, without a CR at its end.
+// The date stamp of a codes file: its first line, without a CR at its end,
+// up to its first NUL byte (the stamp is shown as text).
 std::string_view DateLineOf(std::string_view body);
 
 // A body as codes text: a CR LF of the body becomes LF, so that the working

@@ -2,7 +2,12 @@
 
 #include "framework/app.h"
 
+#include <exception>
+#include <string>
+
 namespace {
+
+constexpr char UNEXPECTED_FAILURE_TEXT[] = "The command failed unexpectedly:\r\n";
 
 // Messages whose result a dialog procedure returns directly instead of
 // through DWLP_MSGRESULT.
@@ -42,7 +47,23 @@ BOOL CDialog::OnInitDialog() {
 
 void CDialog::DoDataExchange(CDataExchange*) {}
 
+// No exception may leave a window procedure: the system cannot pass it on,
+// and the process would end. A handler that fails unexpectedly is named in a
+// message box, and the program goes on.
 INT_PTR CALLBACK CDialog::DialogProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    try {
+        return Route(hWnd, message, wParam, lParam);
+    } catch (const std::exception& failure) {
+        AfxMessageBox((UNEXPECTED_FAILURE_TEXT + std::string(failure.what())).c_str(),
+                      MB_OK | MB_ICONERROR);
+    } catch (...) {
+        AfxMessageBox((UNEXPECTED_FAILURE_TEXT + std::string("unknown error")).c_str(),
+                      MB_OK | MB_ICONERROR);
+    }
+    return TRUE;
+}
+
+INT_PTR CDialog::Route(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_INITDIALOG) {
         auto* dialog = reinterpret_cast<CDialog*>(lParam);
         ::SetWindowLongPtrA(hWnd, DWLP_USER, lParam);

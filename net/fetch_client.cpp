@@ -1,5 +1,6 @@
 #include "net/fetch_client.h"
 
+#include "net/http_request.h"
 #include "net/resolve.h"
 #include "net/socket_api.h"
 
@@ -101,8 +102,9 @@ bool CFetchClient::Fail(std::string line) {
 }
 
 bool CFetchClient::Exchange(const std::string& hostName, std::string_view request) {
+    // A host that could add a line to the request is never looked up.
     sockaddr_in address{};
-    if (!ResolveHost(hostName, m_port, address)) {
+    if (!IsValidHostName(hostName) || !ResolveHost(hostName, m_port, address)) {
         return Fail("Can't map hostname '" + hostName + "'\n");
     }
     const net::Socket socket = net::OpenTcpSocket();
@@ -119,10 +121,15 @@ bool CFetchClient::Exchange(const std::string& hostName, std::string_view reques
     }
     // Receive until the server closes the connection. When the area is full,
     // one more byte is asked for: only the close makes the reply complete.
+    // The time-out runs from the last byte received, whatever else the
+    // server sends meanwhile.
     char* const area = m_receiveArea.get();
     char overflow = 0;
+    auto deadline = std::chrono::steady_clock::now() + m_timeout;
     for (;;) {
-        const int waited = net::WaitReadable(socket, m_timeout);
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
+        const int waited = left.count() > 0 ? net::WaitReadable(socket, left) : net::TIMED_OUT;
         if (waited != 0) {
             return Fail(ErrorLine("receive failed", waited));
         }
@@ -144,5 +151,6 @@ bool CFetchClient::Exchange(const std::string& hostName, std::string_view reques
             return Fail("reply too long\n");
         }
         m_replyLength += static_cast<std::size_t>(count);
+        deadline = std::chrono::steady_clock::now() + m_timeout;
     }
 }

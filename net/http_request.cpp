@@ -1,9 +1,13 @@
 #include "net/http_request.h"
 
+#include <cctype>
+
 namespace {
 
 constexpr char REQUEST_METHOD[] = "GET ";
-constexpr char REQUEST_LINE_END[] = " HTTP/1.0\r\n\r\n";
+constexpr char REQUEST_VERSION[] = " HTTP/1.0\r\n";
+constexpr char HOST_FIELD[] = "Host: ";
+constexpr char LINE_END[] = "\r\n";
 constexpr char TARGET_ROOT = '/';
 constexpr char ESCAPE_MARK = '%';
 constexpr char HEX_DIGITS[] = "0123456789ABCDEF";
@@ -14,6 +18,8 @@ constexpr unsigned NIBBLE_MASK = 0x0F;
 constexpr unsigned char LAST_CONTROL_OR_BLANK = 0x20;
 constexpr unsigned char FIRST_DELETE_OR_HIGH = 0x7F;
 constexpr std::string_view UNSAFE_PUNCTUATION = "\"<>\\^`{|}";
+// What a host name may hold besides letters and digits.
+constexpr std::string_view HOST_PUNCTUATION = "-_.:";
 
 bool NeedsEscape(unsigned char byte) {
     return byte <= LAST_CONTROL_OR_BLANK || byte >= FIRST_DELETE_OR_HIGH ||
@@ -41,6 +47,17 @@ std::string EncodeRequestTarget(std::string_view path) {
     return target;
 }
 
-std::string BuildHttpRequest(std::string_view path) {
-    return REQUEST_METHOD + EncodeRequestTarget(path) + REQUEST_LINE_END;
+bool IsValidHostName(std::string_view host) {
+    for (const char c : host) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (!std::isalnum(byte) && HOST_PUNCTUATION.find(c) == std::string_view::npos) {
+            return false;
+        }
+    }
+    return true;
+}
+
+std::string BuildHttpRequest(std::string_view path, std::string_view host) {
+    return REQUEST_METHOD + EncodeRequestTarget(path) + REQUEST_VERSION + HOST_FIELD +
+           std::string(host) + LINE_END + LINE_END;
 }

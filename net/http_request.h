@@ -1,7 +1,8 @@
 #pragma once
 
-// The one request the program sends: an HTTP/1.0 GET of the codes file,
-// without header fields.
+// The one request the program sends: an HTTP/1.0 GET of the codes file that
+// names the host, so that a server holding several sites answers from the
+// right one.
 
 #include <string>
 #include <string_view>
@@ -12,5 +13,10 @@
 // written as %XX. All other bytes, "%" among them, are kept as they are.
 std::string EncodeRequestTarget(std::string_view path);
 
-// "GET " + the request target + " HTTP/1.0" CR LF CR LF.
-std::string BuildHttpRequest(std::string_view path);
+// True when `host` holds only ASCII letters, digits, "-", "_", "." and ":":
+// a host that may be looked up and written into a request.
+bool IsValidHostName(std::string_view host);
+
+// "GET " + the request target + " HTTP/1.0" CR LF "Host: " + host CR LF CR LF.
+// The port is always 80, so it is not written.
+std::string BuildHttpRequest(std::string_view path, std::string_view host);

@@ -23,8 +23,12 @@ int Wait(const Socket& socket, bool forWriting, std::chrono::milliseconds timeou
     FD_ZERO(&ready);
     FD_ZERO(&failed);
     FD_SET(socket.Handle(), &ready);
-    // A failed non-blocking connect is reported in the exception set.
-    FD_SET(socket.Handle(), &failed);
+    // A failed non-blocking connect is reported in the exception set. It is
+    // not watched while reading: urgent data lands there too, and would end
+    // every wait at once while no ordinary byte can be read.
+    if (forWriting) {
+        FD_SET(socket.Handle(), &failed);
+    }
     const long milliseconds = static_cast<long>(timeout.count());
     timeval limit{};
     limit.tv_sec = milliseconds / MILLISECONDS_PER_SECOND;

@@ -2,13 +2,20 @@
 
 #include "platform/file_handle.h"
 
+#include <atomic>
+#include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <vector>
 
 #ifdef _WIN32
 #include <windows.h>
+#include <fcntl.h>
 #include <io.h>
+#include <process.h>
+#include <sys/stat.h>
 #else
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #endif
@@ -18,6 +25,8 @@ namespace {
 
 // Suffix of the temporary file written next to the file being replaced.
 constexpr char TEMPORARY_SUFFIX[] = ".tmp";
+// Names tried for a temporary file before giving up.
+constexpr int TEMPORARY_NAME_ATTEMPTS = 100;
 
 // First buffer size tried when asking the system for the executable's path;
 // doubled until the path fits.
@@ -39,11 +48,71 @@ bool FlushToDisk(std::FILE* file) {
 #endif
 }
 
-bool WriteWholeFile(const std::string& path, const ContentWriter& writeContent) {
-    std::FILE* file = std::fopen(path.c_str(), "wb");
-    if (file == nullptr) {
-        return false;
+#ifdef _WIN32
+int ProcessId() {
+    return _getpid();
+}
+// Creates the file at `path` for writing, failing when any file has that name.
+int CreateExclusively(const std::string& path) {
+    return _open(path.c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY, _S_IREAD | _S_IWRITE);
+}
+std::FILE* StreamFor(int descriptor) {
+    return _fdopen(descriptor, "wb");
+}
+void CloseDescriptor(int descriptor) {
+    _close(descriptor);
+}
+#else
+int ProcessId() {
+    return static_cast<int>(getpid());
+}
+int CreateExclusively(const std::string& path) {
+    constexpr mode_t FILE_MODE = 0666;  // narrowed by the process's umask
+    return open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, FILE_MODE);
+}
+std::FILE* StreamFor(int descriptor) {
+    return fdopen(descriptor, "wb");
+}
+void CloseDescriptor(int descriptor) {
+    close(descriptor);
+}
+#endif
+
+// A name for a temporary file beside `path`: `path` "." the process id "-" a
+// count of this process's names and the clock ".tmp".
+std::string TemporaryNameFor(const std::string& path) {
+    static std::atomic<unsigned long> names{0};
+    constexpr long long CLOCK_DIGITS = 1000000;
+    const long long ticks = std::chrono::steady_clock::now().time_since_epoch().count();
+    return path + "." + std::to_string(ProcessId()) + "-" + std::to_string(names++) +
+           std::to_string(ticks % CLOCK_DIGITS) + TEMPORARY_SUFFIX;
+}
+
+// Creates, for binary writing, a new file beside `path` under a name that no
+// file has: it is created exclusively, so an existing file is never opened.
+// Null when no such file could be created.
+std::FILE* CreateTemporaryFile(const std::string& path, std::string& temporaryPath) {
+    for (int attempt = 0; attempt < TEMPORARY_NAME_ATTEMPTS; ++attempt) {
+        temporaryPath = TemporaryNameFor(path);
+        const int descriptor = CreateExclusively(temporaryPath);
+        if (descriptor < 0 && errno == EEXIST) {
+            continue;
+        }
+        if (descriptor < 0) {
+            return nullptr;
+        }
+        std::FILE* file = StreamFor(descriptor);
+        if (file == nullptr) {
+            CloseDescriptor(descriptor);
+            std::remove(temporaryPath.c_str());
+        }
+        return file;
     }
+    return nullptr;
+}
+
+// Writes the new content to `file`, pushes it to the disk and closes it.
+bool WriteWholeFile(std::FILE* file, const ContentWriter& writeContent) {
     const bool written = writeContent(file);
     const bool flushed = written && FlushToDisk(file);
     const bool closed = std::fclose(file) == 0;
@@ -119,10 +188,6 @@ FileIdentity IdentityOf(const std::string& path) {
 
 }  // namespace
 
-std::string TemporaryPathFor(const std::string& path) {
-    return path + TEMPORARY_SUFFIX;
-}
-
 bool ReplaceFileSafely(const std::string& path, std::string_view bytes) {
     return ReplaceFileSafelyWith(path, [bytes](std::FILE* file) {
         return std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
@@ -130,16 +195,12 @@ bool ReplaceFileSafely(const std::string& path, std::string_view bytes) {
 }
 
 bool ReplaceFileSafelyWith(const std::string& path, const ContentWriter& writeContent) {
-    const std::string temporaryPath = TemporaryPathFor(path);
-    if (IsFolder(temporaryPath)) {
-        // Never touch a folder that happens to carry the temporary name.
+    std::string temporaryPath;
+    std::FILE* file = CreateTemporaryFile(path, temporaryPath);
+    if (file == nullptr) {
         return false;
     }
-    if (!WriteWholeFile(temporaryPath, writeContent)) {
-        std::remove(temporaryPath.c_str());
-        return false;
-    }
-    if (!MoveIntoPlace(temporaryPath, path)) {
+    if (!WriteWholeFile(file, writeContent) || !MoveIntoPlace(temporaryPath, path)) {
         std::remove(temporaryPath.c_str());
         return false;
     }

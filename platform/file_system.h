@@ -16,15 +16,11 @@ inline constexpr char PATH_SEPARATOR = '\\';
 inline constexpr char PATH_SEPARATOR = '/';
 #endif
 
-// The name of the temporary file that ReplaceFileSafely writes before it puts
-// the new content in place: in the same folder as `path`, so that the final
-// step is a rename within one file system.
-std::string TemporaryPathFor(const std::string& path);
-
 // Replaces the whole content of the file at `path` with `bytes` (written as
-// they are, no text conversion). The bytes go to the temporary file first,
-// are flushed to disk, and the temporary file then takes the place of the old
-// one in a single step. On any failure the old file (if there was one) is left
+// they are, no text conversion). The bytes go to a new temporary file first,
+// created beside `path` under a name no file has (so no other file is ever
+// touched), are flushed to disk, and the temporary file then takes the place
+// of the old one in a single step. On any failure the old file (if there was one) is left
 // whole, no temporary file remains, and the result is false.
 bool ReplaceFileSafely(const std::string& path, std::string_view bytes);
 

@@ -8,7 +8,8 @@
 #include <cstddef>
 #include <cstdio>
 #include <cstring>
-#include <limits>
+#include <new>
+#include <stdexcept>
 
 #ifdef _WIN32
 #include <io.h>
@@ -118,8 +119,8 @@ bool WriteDiskText(std::string_view text, std::FILE* file) {
 }
 
 // The size of the open regular file `file` in bytes, or 0 when it cannot be
-// told or does not fit in memory; the file is then read without a size hint.
-std::size_t FileSizeHint(std::FILE* file) {
+// told; the file is then read without a size hint.
+unsigned long long FileSize(std::FILE* file) {
 #ifdef _WIN32
     // Windows does not open folders as streams.
     const long long size = _filelengthi64(_fileno(file));
@@ -132,11 +133,7 @@ std::size_t FileSizeHint(std::FILE* file) {
     }
     const long long size = status.st_size;
 #endif
-    if (size <= 0 ||
-        static_cast<unsigned long long>(size) >= std::numeric_limits<std::size_t>::max()) {
-        return 0;
-    }
-    return static_cast<std::size_t>(size);
+    return size > 0 ? static_cast<unsigned long long>(size) : 0;
 }
 
 }  // namespace
@@ -168,17 +165,32 @@ bool ReadBinaryFile(const std::string& path, std::string& bytes) {
     if (!file) {
         return false;
     }
-    // Room for the whole file at once (the file may still change meanwhile,
-    // so the reading below does not rely on it), and one byte more, so that
-    // a reader that ends the last line with an LF need not copy the text.
-    bytes.reserve(FileSizeHint(file.get()) + 1);
-    std::array<char, READ_BLOCK_SIZE> block{};
-    for (;;) {
-        const std::size_t count = std::fread(block.data(), 1, block.size(), file.get());
-        bytes.append(block.data(), count);
-        if (count < block.size()) {
-            break;
+    // A file too large to hold in memory cannot be read: that, or a failed
+    // allocation, is a failure to read, not the end of the program.
+    const unsigned long long size = FileSize(file.get());
+    if (size >= bytes.max_size()) {
+        return false;
+    }
+    try {
+        // Room for the whole file at once (the file may still change
+        // meanwhile, so the reading below does not rely on it), and one byte
+        // more, so that a reader that ends the last line with an LF need not
+        // copy the text.
+        bytes.reserve(static_cast<std::size_t>(size) + 1);
+        std::array<char, READ_BLOCK_SIZE> block{};
+        for (;;) {
+            const std::size_t count = std::fread(block.data(), 1, block.size(), file.get());
+            bytes.append(block.data(), count);
+            if (count < block.size()) {
+                break;
+            }
         }
+    } catch (const std::bad_alloc&) {
+        bytes = std::string();
+        return false;
+    } catch (const std::length_error&) {
+        bytes = std::string();
+        return false;
     }
     if (std::ferror(file.get()) != 0) {
         bytes.clear();

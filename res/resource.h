@@ -43,3 +43,8 @@
 
 // The standard help command, routed to the application object.
 #define ID_HELP 0xE146
+
+// Private window messages: WM_APP (0x8000) and up.
+// The main window posts this to itself to run the start-up fetch once it
+// has been shown.
+#define WM_STARTUP_FETCH 0x8001

@@ -30,6 +30,7 @@ const MessageMapEntry CLoaderDlg::kMessageEntries[] = {
     OnMessage<WM_DESTROY, &CLoaderDlg::OnDestroy>(),
     OnMessage<WM_PAINT, &CLoaderDlg::OnPaint>(),
     OnMessage<WM_QUERYDRAGICON, &CLoaderDlg::OnQueryDragIcon>(),
+    OnMessage<WM_STARTUP_FETCH, &CLoaderDlg::OnStartUpFetch>(),
     OnCommand<ID_FILE_RETRIEVE, &CLoaderDlg::OnRetrieveFromWeb>(),
     OnCommand<ID_FILE_OPEN_CODES, &CLoaderDlg::OnOpenCodesFile>(),
     OnCommand<ID_FILE_SAVE_CODES, &CLoaderDlg::OnSaveCodesFile>(),
@@ -58,13 +59,18 @@ void CLoaderDlg::DoDataExchange(CDataExchange* pDX) {
     DDX_Control(pDX, IDC_STATE_ICON, m_stateIcon);
 }
 
+// Both view operations paint at once: a workflow may block the window right
+// after it (a fetch, the transfer utility), and what it shows must be seen.
 void CLoaderDlg::SetStatusText(const std::string& text) {
-    GetDlgItem(IDC_STATUS).SetWindowText(text);
+    const CWnd status = GetDlgItem(IDC_STATUS);
+    status.SetWindowText(text);
+    ::UpdateWindow(status.m_hWnd);
 }
 
 void CLoaderDlg::ShowStateIcon(StateIcon icon) {
     const HICON hIcon = icon == StateIcon::Ready ? m_hIconReady : m_hIconNotReady;
     ::SendMessageA(m_stateIcon.m_hWnd, STM_SETICON, reinterpret_cast<WPARAM>(hIcon), 0);
+    ::UpdateWindow(m_stateIcon.m_hWnd);
 }
 
 BOOL CLoaderDlg::OnInitDialog() {
@@ -87,8 +93,14 @@ BOOL CLoaderDlg::OnInitDialog() {
     if (!m_core.StartUp()) {
         AfxMessageBox(SAVE_SETTINGS_FAILED_TEXT, MB_OK | MB_ICONEXCLAMATION);
     }
-    m_core.RetrieveAtStartUp();
+    // The fetch may take long: it runs once the window is there to be seen.
+    ::PostMessageA(m_hWnd, WM_STARTUP_FETCH, 0, 0);
     return TRUE;
+}
+
+void CLoaderDlg::OnStartUpFetch() {
+    ::UpdateWindow(m_hWnd);
+    m_core.RetrieveAtStartUp();
 }
 
 void CLoaderDlg::OnRetrieveFromWeb() {
@@ -127,7 +139,32 @@ void CLoaderDlg::OnOptions() {
 }
 
 void CLoaderDlg::OnUpdateBuildingCodes() {
+    // While the transfer utility runs the window takes no command: the button
+    // and the menu are disabled, and the clicks and keys that arrive
+    // meanwhile (a double click's second click, say) are dropped.
+    EnableCommands(false);
     m_core.UpdateBuildingCodes();
+    DropUserInput();
+    EnableCommands(true);
+}
+
+void CLoaderDlg::EnableCommands(bool enable) {
+    ::EnableWindow(GetDlgItem(IDC_UPDATE).m_hWnd, enable ? TRUE : FALSE);
+    HMENU menu = ::GetMenu(m_hWnd);
+    const int count = ::GetMenuItemCount(menu);
+    for (int position = 0; position < count; ++position) {
+        ::EnableMenuItem(menu, static_cast<UINT>(position),
+                         MF_BYPOSITION | (enable ? MF_ENABLED : MF_GRAYED));
+    }
+    ::DrawMenuBar(m_hWnd);
+    ::UpdateWindow(m_hWnd);
+}
+
+void CLoaderDlg::DropUserInput() {
+    MSG message;
+    while (::PeekMessageA(&message, nullptr, WM_KEYFIRST, WM_KEYLAST, PM_REMOVE) ||
+           ::PeekMessageA(&message, nullptr, WM_MOUSEFIRST, WM_MOUSELAST, PM_REMOVE)) {
+    }
 }
 
 void CLoaderDlg::OnSysCommand(UINT nID, LPARAM lParam) {

@@ -34,6 +34,12 @@ public:
     void OnSaveCodesFile();
     void OnOptions();
     void OnUpdateBuildingCodes();
+    void OnStartUpFetch();
+
+    // Enables or disables the update button and the menu.
+    void EnableCommands(bool enable);
+    // Drops the mouse and keyboard input waiting in the queue.
+    void DropUserInput();
 
     // The path chosen in an Open (`open`) or Save dialog for codes files;
     // false when the user cancelled.

@@ -1,15 +1,10 @@
 #include "workflow/loader_core.h"
 
-#include <cstdlib>
 #include <utility>
 
 #include "codes/codes_file.h"
 #include "codes/working_copy.h"
 #include "workflow/status_texts.h"
-
-int RunSystemCommand(const std::string& command) {
-    return std::system(command.c_str());
-}
 
 CLoaderCore::CLoaderCore(LoaderView& view, LoaderEnvironment environment)
     : m_view(view),
@@ -38,24 +33,30 @@ bool CLoaderCore::StartUp() {
     SetState(kNotReady);
     LoadSettings(m_env.settings, m_env.settingsFile);
     m_nCodesState = kReady;
-    if (m_env.settings.transferPath != AUTODETECT_FAILED) {
-        return true;
+    bool saved = true;
+    if (m_env.settings.transferPath == AUTODETECT_FAILED) {
+        const std::string detected = DetectTransferUtility(m_env.utilityLocations);
+        if (detected == AUTODETECT_FAILED) {
+            ShowMissingUtility();
+        } else {
+            m_env.settings.transferPath = detected;
+            saved = SaveSettings(m_env.settings, m_env.settingsFile);
+        }
     }
-    const std::string detected = DetectTransferUtility(m_env.utilityLocations);
-    if (detected == AUTODETECT_FAILED) {
-        ShowMissingUtility();
-        return true;
+    // The transfer utility is known: the fetch is due, and says so at once.
+    if (m_nCodesState == kReady) {
+        SetStatus(RETRIEVING_TEXT);
+        m_nCodesState = kNotReady;
+        m_startUpFetchDue = true;
     }
-    m_env.settings.transferPath = detected;
-    return SaveSettings(m_env.settings, m_env.settingsFile);
+    return saved;
 }
 
 void CLoaderCore::RetrieveAtStartUp() {
-    if (m_nCodesState != kReady) {
+    if (!m_startUpFetchDue) {
         return;
     }
-    SetStatus(RETRIEVING_TEXT);
-    m_nCodesState = kNotReady;
+    m_startUpFetchDue = false;
     RetrieveAndShow(CANNOT_RETRIEVE_FROM_WWW_TEXT);
 }
 
@@ -138,8 +139,8 @@ void CLoaderCore::UpdateBuildingCodes() {
     }
     const std::string previousText = m_statusText;
     SetStatus(UPDATING_TEXT);
-    // Waits for the transfer utility to end; its outcome is for the utility
-    // to report.
-    m_env.runCommand(m_env.batchFile);
-    SetStatus(previousText);
+    // Waits for the transfer utility to end. A failure is said; the working
+    // copy is still good, so the state stays and the user may try again.
+    const int exitStatus = m_env.runCommand(m_env.batchFile);
+    SetStatus(exitStatus == 0 ? previousText : UpdateFailedText(exitStatus));
 }

@@ -13,6 +13,7 @@
 
 #include "codes/retrieve.h"
 #include "codes/update_batch.h"
+#include "platform/command.h"
 #include "settings/detect.h"
 #include "settings/settings.h"
 
@@ -33,8 +34,6 @@ protected:
 // returns its exit status.
 using CommandRunner = std::function<int(const std::string& command)>;
 
-int RunSystemCommand(const std::string& command);
-
 struct LoaderEnvironment {
     SettingsRefs settings;
     FetchReply fetch;
@@ -44,7 +43,7 @@ struct LoaderEnvironment {
     std::string settingsFile = SETTINGS_FILE_NAME;
     std::string batchFile = UPDATE_BATCH_FILE;
     std::vector<std::string> utilityLocations = {TRANSFER_UTILITY_ON_D, TRANSFER_UTILITY_ON_C};
-    CommandRunner runCommand = RunSystemCommand;
+    CommandRunner runCommand = platform::RunCommand;
 };
 
 class CLoaderCore {
@@ -53,10 +52,12 @@ public:
 
     // Opening the window, up to the fetch: the not-ready state, the settings
     // loaded and, when they ask for it, the transfer utility detected and the
-    // path found saved. False when that path could not be saved (the window
-    // says so); it is used for the run all the same.
+    // path found saved. When the utility is known, the fetch is then due and
+    // its text shows. False when the path found could not be saved (the
+    // window says so); it is used for the run all the same.
     bool StartUp();
-    // The fetch that ends the start-up, when the transfer utility is known.
+    // The fetch that ends the start-up, when it is due; the window runs it
+    // once it has been shown.
     void RetrieveAtStartUp();
     void RetrieveFromWeb();
     // The file chosen in the Open or Save dialog.
@@ -89,4 +90,5 @@ private:
     std::int32_t m_nCodesState = kNotReady;
     // What the status box shows: every text in it comes from here.
     std::string m_statusText;
+    bool m_startUpFetchDue = false;
 };

@@ -32,6 +32,13 @@ inline std::string FileReadText(std::string_view dateLine) {
            "\r\nReady to perform update.";
 }
 
+// The transfer utility (or the command interpreter, which gives 9009 when it
+// cannot find the program) ended with `exitStatus`, not 0.
+inline std::string UpdateFailedText(int exitStatus) {
+    return "Update Building Codes failed.\r\nThe transfer utility ended with code " +
+           std::to_string(exitStatus) + ".";
+}
+
 inline std::string CannotReadCodesFileText(const std::string& path) {
     return "Cannot read codes file:\r\n" + path;
 }

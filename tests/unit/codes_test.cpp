@@ -81,7 +81,7 @@ TEST(RetrieveCodes, StoresAnAcceptedBodyWithCrLfLinesAndKeepsTheOldCopyOtherwise
             return std::string_view(row.reply);
         };
         EXPECT_EQ(RetrieveCodes("example", "dir/C.DAT", fetch, workingCopy, dateLine), row.result);
-        EXPECT_EQ(request, "example GET /dir/C.DAT HTTP/1.0\r\n\r\n");
+        EXPECT_EQ(request, "example GET /dir/C.DAT HTTP/1.0\r\nHost: example\r\n\r\n");
         EXPECT_EQ(ReadBytes(workingCopy),
                   row.result == RetrieveResult::Success ? row.stored : "old\r\n");
         EXPECT_EQ(dateLine, row.dateLine);

@@ -56,37 +56,45 @@ TEST(TextMode, LinesReadEndEachInOneLfAndTheFileEndAddsNothing) {
     EXPECT_EQ(text, "");
 }
 
-TEST(ReplaceFileSafely, WritesExactBytesOrLeavesTheOldFileWhole) {
+TEST(ReplaceFileSafely, WritesExactBytesAndTouchesNoOtherFile) {
     const TempFolder folder;
     const std::string path = folder.PathOf("data.bin");
+    // A user's file named as a temporary file might be.
+    ASSERT_TRUE(WriteBytes(path + ".tmp", "the user's own"));
     const std::string first("first\0\r\n", 8);
     ASSERT_TRUE(platform::ReplaceFileSafely(path, first));
+    EXPECT_EQ(ReadBytes(path), first);
     ASSERT_TRUE(platform::ReplaceFileSafely(path, "2"));
     EXPECT_EQ(ReadBytes(path), "2");
-    EXPECT_EQ(ListFolder(folder.Path()), "data.bin\n");
+    EXPECT_EQ(ReadBytes(path + ".tmp"), "the user's own");
+    EXPECT_EQ(ListFolder(folder.Path()), "data.bin\ndata.bin.tmp\n");
+}
 
-    // A folder in the way of the temporary file makes the write fail.
-    ASSERT_TRUE(platform::CreateFolderIfMissing(platform::TemporaryPathFor(path)));
-    EXPECT_FALSE(platform::ReplaceFileSafely(path, "new"));
-    EXPECT_EQ(ReadBytes(path), "2");
-
+TEST(ReplaceFileSafely, FailureLeavesTheOldFileWholeAndNothingBehind) {
+    const TempFolder folder;
     // A non-empty folder cannot be replaced by a file, nor a missing folder
-    // hold one; nothing is left behind.
+    // hold one.
     const std::string target = folder.PathOf("target");
     ASSERT_TRUE(platform::CreateFolderIfMissing(target));
     ASSERT_TRUE(WriteBytes(target + platform::PATH_SEPARATOR + "inner", "x"));
     EXPECT_FALSE(platform::ReplaceFileSafely(target, "new"));
     EXPECT_FALSE(
         platform::ReplaceFileSafely(folder.PathOf("none") + platform::PATH_SEPARATOR + "f", "new"));
-    EXPECT_EQ(ListFolder(folder.Path()), "data.bin\ndata.bin.tmp\ntarget\n");
+    // A write that fails part-way.
+    const std::string path = folder.PathOf("data.bin");
+    ASSERT_TRUE(WriteBytes(path, "old"));
+    EXPECT_FALSE(platform::ReplaceFileSafelyWith(path, [](std::FILE* file) {
+        std::fputs("partial", file);
+        return false;
+    }));
+    EXPECT_EQ(ReadBytes(path), "old");
 #ifdef _WIN32
     ASSERT_TRUE(SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_READONLY));
-    std::remove(platform::TemporaryPathFor(path).c_str());
-    RemoveDirectoryA(platform::TemporaryPathFor(path).c_str());
     EXPECT_FALSE(platform::ReplaceFileSafely(path, "new"));
-    EXPECT_EQ(ReadBytes(path), "2");
+    EXPECT_EQ(ReadBytes(path), "old");
     SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
 #endif
+    EXPECT_EQ(ListFolder(folder.Path()), "data.bin\ntarget\n");
 }
 
 #ifndef _WIN32

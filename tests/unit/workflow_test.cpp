@@ -5,11 +5,16 @@
 
 #include <cstdio>
 #include <deque>
+#include <filesystem>
 #include <string>
 #include <vector>
 
 #include "platform/file_system.h"
 #include "tests/support/temp_folder.h"
+
+#ifdef _WIN32
+#include <windows.h>
+#endif
 #include "workflow/loader_core.h"
 #include "workflow/status_texts.h"
 
@@ -55,7 +60,8 @@ protected:
         LoaderEnvironment env{{host, codesPath, transferPath},
                               [this](const std::string& name, std::string_view request) {
                                   requests.push_back(name + " " + std::string(request));
-                                  return reply == OK ? std::string_view(REPLY) : std::string_view();
+                                  return reply == OK ? std::string_view(served)
+                                                     : std::string_view();
                               },
                               folder.Path() + platform::PATH_SEPARATOR};
         env.settingsFile = Path("config.txt");
@@ -63,7 +69,7 @@ protected:
         env.utilityLocations = {Utility('D'), Utility('C')};
         env.runCommand = [this](const std::string& command) {
             commands.push_back(command + " while showing " + view.status);
-            return 0;
+            return exitStatus;
         };
         core.emplace_back(view, env);
         return core.back();
@@ -88,6 +94,8 @@ protected:
     std::string host, codesPath, transferPath;
     RecordingView view;
     std::string reply = OK;
+    std::string served = REPLY;
+    int exitStatus = 0;
     std::vector<std::string> requests, commands;
     std::deque<CLoaderCore> core;
 };
@@ -145,7 +153,7 @@ TEST_F(Workflow, StartUpDetectsSavesAndFetchesInEachSituation) {
                   HOST + "\r\n/CODES.DAT\r\n" + row.savedTransfer + "\r\n");
         ASSERT_EQ(requests.size(), static_cast<std::size_t>(row.fetches));
         if (row.fetches > 0) {
-            EXPECT_EQ(requests[0], HOST + " GET /CODES.DAT HTTP/1.0\r\n\r\n");
+            EXPECT_EQ(requests[0], HOST + " GET /CODES.DAT HTTP/1.0\r\nHost: " + HOST + "\r\n\r\n");
         }
         EXPECT_EQ(ReadBytes(WorkingCopy()),
                   row.reply == OK && row.fetches ? SERVED_ON_DISK : OLD_COPY);
@@ -162,18 +170,22 @@ TEST_F(Workflow, StartUpWithoutSettingsStillFetchesAndWritesNoSettingsFile) {
     EXPECT_TRUE(started.StartUp());
     started.RetrieveAtStartUp();
     ExpectShown(CANNOT_RETRIEVE_FROM_WWW_TEXT, StateIcon::NotReady, false);
-    EXPECT_EQ(requests, std::vector<std::string>{" GET / HTTP/1.0\r\n\r\n"});
+    EXPECT_EQ(requests, std::vector<std::string>{" GET / HTTP/1.0\r\nHost: \r\n\r\n"});
     EXPECT_FALSE(Exists(Path("config.txt")));
 }
 
 TEST_F(Workflow, DetectedPathThatCannotBeSavedIsReportedAndStillUsed) {
+#ifndef _WIN32
+    GTEST_SKIP() << "only Windows refuses to replace a read-only file";
+#else
     WriteBytes(Utility('C'), "MZ");
     Config(SENTINEL);
-    // A folder in the way of the new file's temporary name.
-    platform::CreateFolderIfMissing(Path("config.txt.tmp"));
+    SetFileAttributesA(Path("config.txt").c_str(), FILE_ATTRIBUTE_READONLY);
     CLoaderCore& started = Core();
     EXPECT_FALSE(started.StartUp());
     EXPECT_EQ(transferPath, Utility('C'));
+    SetFileAttributesA(Path("config.txt").c_str(), FILE_ATTRIBUTE_NORMAL);
+#endif
 }
 
 TEST_F(Workflow, FailedRetrievalsKeepTheOldCopyAndNameAnUnwritableOne) {
@@ -265,7 +277,7 @@ TEST_F(Workflow, SaveCopiesTheWorkingCopyAndNamesWhatFailed) {
     EXPECT_FALSE(Exists(Path("again.dat")));
 }
 
-TEST_F(Workflow, UpdateRunsTheBatchFileOnlyWhenReady) {
+TEST_F(Workflow, UpdateRunsTheBatchFileOnlyWhenReadyAndSaysWhenItFailed) {
     CLoaderCore& notReady = Started(FAIL);
     notReady.UpdateBuildingCodes();
     EXPECT_TRUE(commands.empty());
@@ -280,11 +292,40 @@ TEST_F(Workflow, UpdateRunsTheBatchFileOnlyWhenReady) {
                                                  "temp\\CODES.DAT\"\r\n");
     ExpectShown(RetrievedText(HOST, DATE), StateIcon::Ready, true);
 
+    exitStatus = 9009;  // the command interpreter found no such program
+    ready.UpdateBuildingCodes();
+    ExpectShown("Update Building Codes failed.\r\nThe transfer utility ended with code 9009.",
+                StateIcon::Ready, true);
+    EXPECT_EQ(commands.size(), 2u);
+
     std::remove(Path("update.bat").c_str());
     platform::CreateFolderIfMissing(Path("update.bat"));
     ready.UpdateBuildingCodes();
     EXPECT_EQ(view.status, CANNOT_WRITE_UPDATE_BATCH_TEXT);
-    EXPECT_EQ(commands.size(), 1u);
+    EXPECT_EQ(commands.size(), 2u);
+}
+
+TEST_F(Workflow, DateLineIsShownUpToItsFirstNulByte) {
+    served = std::string("HTTP/1.0 200 OK\r\n\r\n2026-12-01\0 hidden\nA1\n", 41);
+    Started(OK);
+    ExpectShown(RetrievedText(HOST, "2026-12-01"), StateIcon::Ready, true);
+    EXPECT_EQ(ReadBytes(WorkingCopy()), std::string("2026-12-01\0 hidden\r\nA1\r\n", 24));
+}
+
+TEST_F(Workflow, FileTooLargeToHoldIsNotReadAndChangesNothing) {
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "the address sanitizer ends the process on an allocation this large";
+#else
+    CLoaderCore& ready = Started(OK);
+    const std::string huge = Path("huge.dat");
+    WriteBytes(huge, "");
+    std::error_code error;
+    std::filesystem::resize_file(huge, 2ULL << 40, error);  // 2 TiB, sparse
+    ASSERT_FALSE(error) << error.message();
+    ready.OpenCodesFile(huge);
+    ExpectShown(CannotReadCodesFileText(huge), StateIcon::Ready, true);
+    EXPECT_EQ(ReadBytes(WorkingCopy()), SERVED_ON_DISK);
+#endif
 }
 
 }  // namespace

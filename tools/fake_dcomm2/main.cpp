@@ -6,7 +6,10 @@
 //   dcomm2.exe /b=57600 "C:\Tools\temp\CODES.DAT"
 //
 // leaves handheld\dcomm2-command-line.txt (the command line exactly as the
-// system passed it) and handheld\CODES.DAT (a copy of the named file).
+// system passed it), one more line in handheld\runs.txt (one per start) and
+// handheld\CODES.DAT (a copy of the named file). A file exit-status.txt
+// beside the executable makes it fail instead: it loads nothing and ends with
+// the number that file holds.
 
 #include "platform/file_system.h"
 #include "platform/text_file.h"
@@ -14,6 +17,7 @@
 #include <windows.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 
 namespace {
@@ -26,6 +30,8 @@ constexpr int EXIT_NOT_LOADED = 4;
 
 constexpr char HANDHELD_FOLDER[] = "handheld";
 constexpr char COMMAND_LINE_FILE[] = "dcomm2-command-line.txt";
+constexpr char RUNS_FILE[] = "runs.txt";
+constexpr char EXIT_STATUS_FILE[] = "exit-status.txt";
 constexpr char SWITCH_MARK = '/';
 constexpr char SEPARATORS[] = "\\/";
 
@@ -56,6 +62,15 @@ int main(int argc, char* argv[]) {
     if (!platform::ReplaceFileSafely(commandLinePath, GetCommandLineA())) {
         std::printf("dcomm2: cannot write %s\n", commandLinePath.c_str());
         return EXIT_CANNOT_RECORD;
+    }
+    std::string runs;
+    platform::ReadBinaryFile(handheld + "\\" + RUNS_FILE, runs);
+    if (!platform::ReplaceFileSafely(handheld + "\\" + RUNS_FILE, runs + "run\r\n")) {
+        return EXIT_CANNOT_RECORD;
+    }
+    std::string exitStatus;
+    if (platform::ReadBinaryFile(OwnFolder() + EXIT_STATUS_FILE, exitStatus)) {
+        return std::atoi(exitStatus.c_str());
     }
 
     // Arguments as the runtime split them: quotes are removed around a path.
