@@ -1,7 +1,10 @@
 #!/bin/bash
 # The web server of the demo, the end-to-end tests and the benchmarks: nginx
 # serving the folder ROOT on port 80 of one loopback address, with its
-# settings, pid file and logs in the folder DIR.
+# settings, pid file and logs in the folder DIR. Like most offices' servers it
+# holds two sites on that address: an empty default site, and the site named
+# after the address, which serves ROOT, so only a request that names its
+# host reaches the files.
 #   web-server.sh free FIRST LAST         prints the first 127.0.0.N, N from
 #                                         FIRST to LAST, with nothing on port 80
 #   web-server.sh start DIR ROOT ADDRESS  (stops an earlier server of DIR first)
@@ -32,7 +35,7 @@ free)
 start)
     stop
     root="$(realpath -m "$3")"
-    mkdir -p "$dir/logs" "$dir/tmp" "$root"
+    mkdir -p "$dir/logs" "$dir/tmp" "$dir/default-site" "$root"
     cat >"$dir/nginx.conf" <<NGINX
 worker_processes 1;
 pid $pidfile;
@@ -47,7 +50,8 @@ http {
   fastcgi_temp_path $dir/tmp;
   uwsgi_temp_path $dir/tmp;
   scgi_temp_path $dir/tmp;
-  server { listen $4:80; root $root; }
+  server { listen $4:80 default_server; root $dir/default-site; }
+  server { listen $4:80; server_name $4; root $root; }
 }
 NGINX
     nginx -c "$dir/nginx.conf" -p "$dir"

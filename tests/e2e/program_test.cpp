@@ -2,6 +2,8 @@
 // utility. Each test is one start of the program that proves a part of its
 // wiring: what the window shows, the files it writes byte for byte, the
 // programs it runs.
+#include <winsock2.h>
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -106,6 +108,56 @@ TEST_F(ProgramTest, DetectsTheUtilityFetchesAndLoadsTheHandheldThroughUpdateBat)
     EXPECT_EQ(ReadBytes(onD.folder + "handheld\\CODES.DAT"), CODES_ON_DISK);
     EXPECT_FALSE(test_support::Exists(onC.folder + "handheld"));
     EXPECT_EQ(program.Status(), Retrieved(host, CODES_DATE));
+
+    // A double click loads the handheld once: the second click, queued while
+    // the utility ran, is dropped. The About box, asked for after both, opens
+    // only once both clicks have been handled.
+    ASSERT_TRUE(uidriver::PostMouseClick(program.Window(), IDC_UPDATE));
+    ASSERT_TRUE(uidriver::PostMouseClick(program.Window(), IDC_UPDATE));
+    HWND about = program.OpenDialog(ID_HELP_ABOUT);
+    ASSERT_NE(about, nullptr);
+    EXPECT_TRUE(program.CloseDialog(about, IDOK));
+    EXPECT_EQ(ReadBytes(onD.folder + "handheld\\runs.txt"), "run\r\nrun\r\n");
+    EXPECT_TRUE(::IsWindowEnabled(::GetDlgItem(program.Window(), IDC_UPDATE)));
+
+    // A transfer that fails is said; the codes stay ready.
+    ASSERT_TRUE(WriteBytes(onD.folder + "exit-status.txt", "3"));
+    ASSERT_TRUE(uidriver::ClickButtonAndWait(program.Window(), IDC_UPDATE));
+    EXPECT_EQ(program.Status(),
+              "Update Building Codes failed.\r\nThe transfer utility ended with code 3.");
+    EXPECT_TRUE(program.WaitForStateIcon(IDI_READY));
+}
+
+TEST_F(ProgramTest, WindowOpensAtOnceWhileASilentServerHoldsTheFetch) {
+    WSADATA data;
+    ASSERT_EQ(::WSAStartup(MAKEWORD(2, 2), &data), 0);
+    // A server that takes the connection and never answers.
+    const SOCKET silent = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(80);
+    std::string silentHost;
+    for (int n = 40; n < 60 && silentHost.empty(); ++n) {
+        silentHost = "127.0.0." + std::to_string(n);
+        address.sin_addr.s_addr = ::inet_addr(silentHost.c_str());
+        if (::bind(silent, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
+            silentHost.clear();
+        }
+    }
+    ASSERT_FALSE(silentHost.empty());
+    ASSERT_EQ(::listen(silent, 1), 0);
+    Program program(EXE, Folder("silent server"));
+    ASSERT_TRUE(WriteBytes(program.Folder() + "config.txt",
+                           Config(silentHost, "/codes.dat", TRANSFER_PATH)));
+    const ULONGLONG started = ::GetTickCount64();
+    ASSERT_TRUE(program.Start());
+    EXPECT_LT(::GetTickCount64() - started, 10000u);
+    // The program is busy with the fetch and answers no message, but its
+    // window is painted: the stop sign and the text that says what it does.
+    EXPECT_TRUE(program.WaitForStateIcon(IDI_NOT_READY));
+    EXPECT_TRUE(uidriver::WaitForDrawnText(::GetDlgItem(program.Window(), IDC_STATUS)));
+    ::closesocket(silent);
+    ::WSACleanup();
 }
 
 TEST_F(ProgramTest, FailuresShowInTheWindowThenAboutOpensAndExitEndsTheProgram) {

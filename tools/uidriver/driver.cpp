@@ -1,5 +1,7 @@
 #include "tools/uidriver/driver.h"
 
+#include <algorithm>
+
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -24,6 +26,8 @@ struct FindRequest {
     HWND found;
 };
 
+constexpr int kMaxCaption = 256;
+
 BOOL CALLBACK FindWindowProc(HWND window, LPARAM lParam) {
     auto* request = reinterpret_cast<FindRequest*>(lParam);
     if (!::IsWindowVisible(window)) {
@@ -34,7 +38,11 @@ BOOL CALLBACK FindWindowProc(HWND window, LPARAM lParam) {
     if (request->processId != 0 && owner != request->processId) {
         return TRUE;
     }
-    if (GetText(window) != *request->caption) {
+    // The caption as the system keeps it: asking the window would wait for a
+    // program that is busy.
+    char caption[kMaxCaption] = {};
+    ::GetWindowTextA(window, caption, kMaxCaption);
+    if (*request->caption != caption) {
         return TRUE;
     }
     request->found = window;
@@ -207,6 +215,13 @@ bool ClickButton(HWND dialog, int controlId) {
                           reinterpret_cast<LPARAM>(button)) != 0;
 }
 
+bool PostMouseClick(HWND dialog, int controlId) {
+    HWND button = ::GetDlgItem(dialog, controlId);
+    const LPARAM inside = MAKELPARAM(1, 1);
+    return button != nullptr && ::PostMessageA(button, WM_LBUTTONDOWN, MK_LBUTTON, inside) != 0 &&
+           ::PostMessageA(button, WM_LBUTTONUP, 0, inside) != 0;
+}
+
 bool ClickButtonAndWait(HWND dialog, int controlId, DWORD timeoutMs) {
     HWND button = ::GetDlgItem(dialog, controlId);
     DWORD_PTR result = 0;
@@ -240,6 +255,23 @@ bool ChooseFile(HWND fileDialog, const std::string& path) {
         return false;
     }
     return ClickButton(fileDialog, IDOK);
+}
+
+bool WaitForDrawnText(HWND control, DWORD timeoutMs) {
+    // Text is drawn when enough pixels differ from the background, which the
+    // top-left corner shows.
+    constexpr std::size_t kMinimumInk = 20;
+    RECT rect;
+    if (!::GetWindowRect(control, &rect)) {
+        return false;
+    }
+    return PollUntil(timeoutMs, [&] {
+        const std::vector<std::uint32_t> seen =
+            CaptureScreen(rect, rect.right - rect.left, rect.bottom - rect.top);
+        const auto ink = std::count_if(seen.begin(), seen.end(),
+                                       [&](std::uint32_t pixel) { return pixel != seen.front(); });
+        return !seen.empty() && static_cast<std::size_t>(ink) >= kMinimumInk;
+    });
 }
 
 int IdentifyIcon(HWND control, const std::string& modulePath, const std::vector<int>& iconIds) {

@@ -59,6 +59,8 @@ bool SetControlText(HWND dialog, int controlId, const std::string& text);
 bool PostMenuCommand(HWND window, UINT commandId);
 bool PostSysCommand(HWND window, UINT commandId);
 bool ClickButton(HWND dialog, int controlId);
+// Posts a button's mouse messages, as a click of the mouse on it makes them.
+bool PostMouseClick(HWND dialog, int controlId);
 // Clicks a button and waits until the window has handled the click (the
 // handler returned), for at most `timeoutMs`.
 bool ClickButtonAndWait(HWND dialog, int controlId, DWORD timeoutMs = kDefaultTimeoutMs);
@@ -70,6 +72,10 @@ bool ChooseFile(HWND fileDialog, const std::string& path);
 // Which of the given icons the control shows on screen: the index into
 // `iconIds` of the icon from `module` that matches the control's pixels, or
 // -1 when none does.
+// True once the control shows text drawn on screen (whatever the text), even
+// while its program is busy and answers no message.
+bool WaitForDrawnText(HWND control, DWORD timeoutMs = kDefaultTimeoutMs);
+
 int IdentifyIcon(HWND control, const std::string& modulePath, const std::vector<int>& iconIds);
 
 // Writes the window's pixels as seen on screen to a 24-bit BMP file.
