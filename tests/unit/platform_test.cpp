@@ -4,10 +4,13 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <cstdio>
 
 #ifdef _WIN32
 #include <windows.h>
+#else
+#include <sys/resource.h>
 #endif
 
 using test_support::ListFolder;
@@ -15,7 +18,7 @@ using test_support::ReadBytes;
 using test_support::TempFolder;
 using test_support::WriteBytes;
 
-TEST(TextMode, DiskBytesAndTextConvertBothWays) {
+TEST(TextMode, DiskBytesAndTextConvertBothWaysAndLinesEndInOneLf) {
     const struct {
         std::string text, disk;
     } written[] = {
@@ -23,37 +26,30 @@ TEST(TextMode, DiskBytesAndTextConvertBothWays) {
     for (const auto& row : written) {
         EXPECT_EQ(platform::ToDiskText(row.text), row.disk);
     }
-    const struct {
-        std::string disk, text;
-    } read[] = {{"a\r\nb\nc", "a\nb\nc"},
-                {"a\rb\r", "a\rb\r"},
-                {"a\r\r\n", "a\r\n"},
-                {"a\r\nb\x1A\r\nc", "a\nb"},
-                {"a\r\x1A\n", "a\r"}};
-    for (const auto& row : read) {
-        EXPECT_EQ(platform::FromDiskText(row.disk), row.text) << row.disk;
-    }
-}
-
-TEST(TextMode, LinesReadEndEachInOneLfAndTheFileEndAddsNothing) {
     const TempFolder folder;
     const std::string path = folder.PathOf("codes.txt");
     const struct {
-        std::string disk, lines;
-    } rows[] = {{"A\nB\n", "A\nB\n"},
-                {"A\r\nB", "A\nB\n"},
-                {"", ""},
-                {"\r\n", "\n"},
-                {"A\r\r\nB\x1A\r\nC", "A\r\nB\n"}};
-    for (const auto& row : rows) {
+        std::string disk, text, lines;
+    } read[] = {
+        // clang-format off
+        {"a\r\nb\nc",        "a\nb\nc",  "a\nb\nc\n"},
+        {"a\rb\r",           "a\rb\r",   "a\rb\r\n"},
+        {"a\r\r\n",          "a\r\n",    "a\r\n"},
+        {"a\r\nb\x1A\r\nc",  "a\nb",     "a\nb\n"},
+        {"a\r\x1A\n",        "a\r",      "a\r\n"},
+        {"",                 "",         ""},
+        // clang-format on
+    };
+    for (const auto& row : read) {
+        EXPECT_EQ(platform::FromDiskText(row.disk), row.text) << row.disk;
         ASSERT_TRUE(WriteBytes(path, row.disk));
-        std::string text = "stale";
-        EXPECT_TRUE(platform::ReadTextLines(path, text));
-        EXPECT_EQ(text, row.lines) << row.disk;
+        std::string lines = "stale";
+        EXPECT_TRUE(platform::ReadTextLines(path, lines));
+        EXPECT_EQ(lines, row.lines) << row.disk;
     }
-    std::string text = "stale";
-    EXPECT_FALSE(platform::ReadTextLines(folder.PathOf("missing.txt"), text));
-    EXPECT_EQ(text, "");
+    std::string lines = "stale";
+    EXPECT_FALSE(platform::ReadTextLines(folder.PathOf("missing.txt"), lines));
+    EXPECT_EQ(lines, "");
 }
 
 TEST(ReplaceFileSafely, WritesExactBytesAndTouchesNoOtherFile) {
@@ -61,11 +57,10 @@ TEST(ReplaceFileSafely, WritesExactBytesAndTouchesNoOtherFile) {
     const std::string path = folder.PathOf("data.bin");
     // A user's file named as a temporary file might be.
     ASSERT_TRUE(WriteBytes(path + ".tmp", "the user's own"));
-    const std::string first("first\0\r\n", 8);
-    ASSERT_TRUE(platform::ReplaceFileSafely(path, first));
-    EXPECT_EQ(ReadBytes(path), first);
-    ASSERT_TRUE(platform::ReplaceFileSafely(path, "2"));
-    EXPECT_EQ(ReadBytes(path), "2");
+    ASSERT_TRUE(platform::ReplaceFileSafely(path, "first"));
+    const std::string second("2\0\r\n", 4);
+    ASSERT_TRUE(platform::ReplaceFileSafely(path, second));
+    EXPECT_EQ(ReadBytes(path), second);
     EXPECT_EQ(ReadBytes(path + ".tmp"), "the user's own");
     EXPECT_EQ(ListFolder(folder.Path()), "data.bin\ndata.bin.tmp\n");
 }
@@ -79,48 +74,30 @@ TEST(ReplaceFileSafely, FailureLeavesTheOldFileWholeAndNothingBehind) {
     ASSERT_TRUE(WriteBytes(target + platform::PATH_SEPARATOR + "inner", "x"));
     EXPECT_FALSE(platform::ReplaceFileSafely(target, "new"));
     EXPECT_FALSE(
-        platform::ReplaceFileSafely(folder.PathOf("none") + platform::PATH_SEPARATOR + "f", "new"));
-    // A write that fails part-way.
+        platform::ReplaceFileSafely(target + "-none" + platform::PATH_SEPARATOR + "f", "x"));
     const std::string path = folder.PathOf("data.bin");
     ASSERT_TRUE(WriteBytes(path, "old"));
-    EXPECT_FALSE(platform::ReplaceFileSafelyWith(path, [](std::FILE* file) {
-        std::fputs("partial", file);
-        return false;
-    }));
-    EXPECT_EQ(ReadBytes(path), "old");
+    EXPECT_FALSE(platform::ReplaceFileSafelyWith(path, [](std::FILE*) { return false; }));
 #ifdef _WIN32
     ASSERT_TRUE(SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_READONLY));
     EXPECT_FALSE(platform::ReplaceFileSafely(path, "new"));
-    EXPECT_EQ(ReadBytes(path), "old");
     SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+#else
+    // A disk that fills up: the bytes fit the stream's buffer, so only
+    // pushing them to the disk fails.
+    rlimit limit{};
+    getrlimit(RLIMIT_FSIZE, &limit);
+    const rlimit small{100, limit.rlim_max};
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    setrlimit(RLIMIT_FSIZE, &small);
+    const bool replaced = platform::ReplaceFileSafely(path, std::string(1000, 'n'));
+    setrlimit(RLIMIT_FSIZE, &limit);
+    std::signal(SIGXFSZ, oldHandler);
+    EXPECT_FALSE(replaced);
 #endif
+    EXPECT_EQ(ReadBytes(path), "old");
     EXPECT_EQ(ListFolder(folder.Path()), "data.bin\ntarget\n");
 }
-
-#ifndef _WIN32
-TEST(ReplaceFileSafely, FullDiskLeavesTheOldFileWholeAndNoTemporaryFile) {
-    const std::string disk = NORVALE_SMALL_DISK;
-    if (!platform::CanOpenForReading(disk + "/small-disk-mounted")) {
-        GTEST_SKIP() << "no small disk to fill: mounting one needs root";
-    }
-    const std::string path = disk + "/codes.dat";
-    const std::string filler = disk + "/filler";
-    ASSERT_TRUE(WriteBytes(path, "old\r\n"));
-    std::FILE* file = std::fopen(filler.c_str(), "wb");
-    ASSERT_NE(file, nullptr);
-    const std::string block(4096, 'x');
-    for (int i = 0; i < 4096 && std::fwrite(block.data(), 1, block.size(), file) == block.size() &&
-                    std::fflush(file) == 0;
-         ++i) {
-    }
-    std::fclose(file);
-    EXPECT_FALSE(platform::ReplaceFileSafely(path, std::string(65536, 'n')));
-    EXPECT_EQ(ReadBytes(path), "old\r\n");
-    EXPECT_EQ(ListFolder(disk), "codes.dat\nfiller\nsmall-disk-mounted\n");
-    std::remove(filler.c_str());
-    std::remove(path.c_str());
-}
-#endif
 
 TEST(FileSystem, FilesFoldersAndTheirNames) {
     const TempFolder folder;
