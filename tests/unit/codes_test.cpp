@@ -62,15 +62,14 @@ TEST(RetrieveCodes, StoresAnAcceptedBodyWithCrLfLinesAndKeepsTheOldCopyOtherwise
         RetrieveResult result;
         std::string stored, dateLine;
     } rows[] = {
-        {header + "2024-01-31\nA100\r\nB200\n", RetrieveResult::Success,
-         "2024-01-31\r\nA100\r\nB200\r\n", "2024-01-31"},
-        {header + "2024-02-29\r\nA\r\r\n\rB", RetrieveResult::Success, "2024-02-29\r\nA\r\r\n\rB",
-         "2024-02-29"},
-        {header + std::string("D\nA\0B\n", 6), RetrieveResult::Success,
-         std::string("D\r\nA\0B\r\n", 8), "D"},
+        // clang-format off
+        {header + "2024-01-31\nA100\r\nB200\n", RetrieveResult::Success, "2024-01-31\r\nA100\r\nB200\r\n", "2024-01-31"},
+        {header + "2024-02-29\r\nA\r\r\n\rB", RetrieveResult::Success, "2024-02-29\r\nA\r\r\n\rB", "2024-02-29"},
+        {header + std::string("D\nA\0B\n", 6), RetrieveResult::Success, std::string("D\r\nA\0B\r\n", 8), "D"},
         {header, RetrieveResult::Success, "", ""},
         {"HTTP/1.0 404 Not Found\r\n\r\n2024-03-01\n", RetrieveResult::FetchFailed, "", "kept"},
         {"", RetrieveResult::FetchFailed, "", "kept"},
+        // clang-format on
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.reply);
@@ -120,10 +119,8 @@ TEST(CopyCodesFile, CopyingACopyOrAFileOntoItselfChangesNoByte) {
               CopyResult::Ok);
     EXPECT_EQ(ReadBytes(folder.PathOf("first.txt")), "2024-01-31\r\nA\r\r\nB\r\n");
     EXPECT_EQ(ReadBytes(folder.PathOf("second.txt")), ReadBytes(folder.PathOf("first.txt")));
-    EXPECT_EQ(CopyCodesFile(source,
-                            folder.Path() + platform::PATH_SEPARATOR + "." +
-                                platform::PATH_SEPARATOR + "source.txt",
-                            text),
+    const std::string sep(1, platform::PATH_SEPARATOR);
+    EXPECT_EQ(CopyCodesFile(source, folder.Path() + sep + "." + sep + "source.txt", text),
               CopyResult::Ok);
     EXPECT_EQ(OpenCodesFile(source, source, text), CopyResult::Ok);
     EXPECT_EQ(ReadBytes(source), original);
@@ -133,15 +130,14 @@ TEST(UpdateBatchLine, QuotesTheUtilityUnlessQuotedAndDoublesPercentSigns) {
     const struct {
         std::string utility, folder, line;
     } rows[] = {
-        {"C:\\DCOMM\\dcomm2.exe", "C:\\Tools\\",
-         "\"C:\\DCOMM\\dcomm2.exe\" /b=57600 \"C:\\Tools\\temp\\CODES.DAT\""},
-        {"\"C:\\My Tools\\dcomm2.exe\"", "",
-         "\"C:\\My Tools\\dcomm2.exe\" /b=57600 \"temp\\CODES.DAT\""},
+        // clang-format off
+        {"C:\\DCOMM\\dcomm2.exe", "C:\\Tools\\", "\"C:\\DCOMM\\dcomm2.exe\" /b=57600 \"C:\\Tools\\temp\\CODES.DAT\""},
+        {"\"C:\\My Tools\\dcomm2.exe\"", "", "\"C:\\My Tools\\dcomm2.exe\" /b=57600 \"temp\\CODES.DAT\""},
         {"C:\\My\"Tools\\d.exe", "", "C:\\My\"Tools\\d.exe /b=57600 \"temp\\CODES.DAT\""},
         {"", "", "\"\" /b=57600 \"temp\\CODES.DAT\""},
-        {"C:\\100%\\dcomm2.exe", "D:\\%TEMP%\\",
-         "\"C:\\100%%\\dcomm2.exe\" /b=57600 \"D:\\%%TEMP%%\\temp\\CODES.DAT\""},
+        {"C:\\100%\\dcomm2.exe", "D:\\%TEMP%\\", "\"C:\\100%%\\dcomm2.exe\" /b=57600 \"D:\\%%TEMP%%\\temp\\CODES.DAT\""},
         {"\"%%\"x", "", "\"%%%%\"x /b=57600 \"temp\\CODES.DAT\""},
+        // clang-format on
     };
     for (const auto& row : rows) {
         EXPECT_EQ(UpdateBatchLine(row.utility, row.folder), row.line);
