@@ -1,10 +1,14 @@
-// Fuzz target for the request sent for a configured codes path: whatever the
+// Fuzz target for the request sent for a configured host and codes path (the
+// input up to its first NUL byte is the host, the rest the path): whatever the
 // path holds, the request is one request line that a server splits into three
-// parts, and its target, percent-decoded, names the path that was configured.
+// parts and the Host field, its target, percent-decoded, names the path that
+// was configured, and for a host that may be looked up no byte of either adds
+// a line.
 
 #include "fuzz/fuzz_property.h"
 #include "net/http_request.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -13,7 +17,7 @@
 namespace {
 
 constexpr std::string_view START = "GET /";
-constexpr std::string_view END = " HTTP/1.0\r\n\r\n";
+constexpr std::string_view VERSION = " HTTP/1.0\r\nHost: ";
 
 int HexValue(char c) {
     const std::string_view digits = "0123456789ABCDEF";
@@ -41,15 +45,25 @@ std::string PercentDecoded(std::string_view text) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    const std::string path(reinterpret_cast<const char*>(data), size);
-    const std::string request = BuildHttpRequest(path);
-    RequireProperty(request.size() >= START.size() + END.size() &&
+    const std::string input(reinterpret_cast<const char*>(data), size);
+    const std::size_t split = std::min(input.find('\0'), input.size());
+    const std::string host = input.substr(0, split);
+    const std::string path = input.substr(std::min(split + 1, input.size()));
+    if (!IsValidHostName(host)) {
+        return 0;
+    }
+    const std::string request = BuildHttpRequest(path, host);
+    const std::string end = std::string(VERSION) + host + "\r\n\r\n";
+    RequireProperty(request.size() >= START.size() + end.size() &&
                         request.compare(0, START.size(), START) == 0 &&
-                        request.compare(request.size() - END.size(), END.size(), END) == 0,
-                    "the request is \"GET /\", the target, \" HTTP/1.0\" and an empty line");
-    const std::string target = request.substr(4, request.size() - 4 - END.size());
-    RequireProperty(target.find_first_of(" \r\n") == std::string::npos,
-                    "the target holds no blank and no line end");
+                        request.compare(request.size() - end.size(), end.size(), end) == 0,
+                    "the request is \"GET /\", the target, \" HTTP/1.0\", the Host field and an "
+                    "empty line");
+    RequireProperty(std::count(request.begin(), request.end(), '\r') == 3 &&
+                        std::count(request.begin(), request.end(), '\n') == 3,
+                    "the request holds no CR or LF but its line ends");
+    const std::string target = request.substr(4, request.size() - 4 - end.size());
+    RequireProperty(target.find(' ') == std::string::npos, "the target holds no blank");
     const std::string configured = path.empty() || path[0] != '/' ? "/" + path : path;
     RequireProperty(PercentDecoded(target) == PercentDecoded(configured),
                     "the decoded target is the configured path");

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <ctime>
 #include <optional>
 
 using test_support::LoopbackServer;
@@ -35,6 +36,21 @@ std::string ErrorLine(const char* what, int code) {
     return std::string(what) + " (" + std::to_string(code) + ")\n";
 }
 
+// The processor time this process has used so far.
+std::chrono::milliseconds ProcessorTime() {
+#ifdef _WIN32
+    FILETIME created, exited, kernel, user;
+    GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user);
+    const auto ticks = [](FILETIME t) {
+        return (static_cast<long long>(t.dwHighDateTime) << 32) | t.dwLowDateTime;
+    };
+    constexpr long long TICKS_PER_MILLISECOND = 10000;
+    return std::chrono::milliseconds((ticks(kernel) + ticks(user)) / TICKS_PER_MILLISECOND);
+#else
+    return std::chrono::milliseconds(std::clock() * 1000 / CLOCKS_PER_SEC);
+#endif
+}
+
 Script Serve(const std::string& reply) {
     return {Step::ReadRequest(), Step::Send(reply)};
 }
@@ -55,7 +71,14 @@ TEST(HttpRequest, TargetStartsWithASlashAndPercentEncodesWhatCannotStandInIt) {
     for (const auto& [path, target] : cases) {
         SCOPED_TRACE(path);
         EXPECT_EQ(EncodeRequestTarget(path), target);
-        EXPECT_EQ(BuildHttpRequest(path), "GET " + target + " HTTP/1.0\r\n\r\n");
+        EXPECT_EQ(BuildHttpRequest(path, "codes.example:80"),
+                  "GET " + target + " HTTP/1.0\r\nHost: codes.example:80\r\n\r\n");
+    }
+    for (const char* host : {"codes.example.org", "127.0.0.1", "my_host-1", ""}) {
+        EXPECT_TRUE(IsValidHostName(host)) << host;
+    }
+    for (const char* host : {"a b", "a\r\nX: y", "a/b", "h\xE9te", "a@b"}) {
+        EXPECT_FALSE(IsValidHostName(host)) << host;
     }
 }
 
@@ -93,6 +116,10 @@ const FetchCase FETCH_CASES[] = {
     {"RequestNeverReadTimesOut", Script{Step::Hold()}, "", ErrorLine("send failed", net::TIMED_OUT),
      SHORT_TIMEOUT, HUGE_PATH},
     {"ConnectionRefused", std::nullopt, "", ErrorLine("connect failed", REFUSED)},
+    {"UrgentByteThenSilenceTimesOut",
+     Script{Step::ReadRequest(), Step::Send("HTTP/1.0 200 OK\r\n"), Step::SendUrgent('!'),
+            Step::Hold()},
+     "", ErrorLine("receive failed", net::TIMED_OUT), SHORT_TIMEOUT},
     {"EmptyHost", std::nullopt, "", "Can't map hostname ''\n", TEST_TIMEOUT, 1, ""},
 };
 
@@ -112,8 +139,12 @@ TEST_P(FetchClient, ReturnsTheWholeReplyOrNothingAndTheErrorLine) {
         server.emplace(*row.script);
     }
     CFetchClient client(server ? server->Port() : test_support::UnusedLoopbackPort(), row.timeout);
-    const std::string request = BuildHttpRequest(std::string(row.pathSize, 'a'));
+    const std::string request = BuildHttpRequest(std::string(row.pathSize, 'a'), row.host);
+    const auto processorBefore = ProcessorTime();
     EXPECT_EQ(client.HttpFetch(row.host, request), row.reply);
+    if (row.timeout == SHORT_TIMEOUT) {  // waiting must not keep the processor busy
+        EXPECT_LT(ProcessorTime() - processorBefore, SHORT_TIMEOUT / 2);
+    }
     EXPECT_EQ(client.LastError().substr(0, row.error.size()), row.error);
     EXPECT_EQ(client.LastError().empty(), row.error.empty()) << client.LastError();
 }
@@ -125,13 +156,14 @@ TEST(FetchClientReuse, EachFetchStartsAfreshAndAFailedOneHandsOutNothing) {
     const std::string later = "HTTP/1.0 200 OK\r\n\r\nlater\r\n";
     LoopbackServer first(Serve(OK_REPLY));
     CFetchClient client(first.Port(), TEST_TIMEOUT);
-    ASSERT_EQ(client.HttpFetch(LOOPBACK, BuildHttpRequest("/")), OK_REPLY);
-    EXPECT_EQ(first.Request(), BuildHttpRequest("/"));  // sent whole; the port is closed now
+    const std::string request = BuildHttpRequest("/", LOOPBACK);
+    ASSERT_EQ(client.HttpFetch(LOOPBACK, request), OK_REPLY);
+    EXPECT_EQ(first.Request(), request);  // sent whole; the port is closed now
     {
         LoopbackServer second(Serve(later), LOOPBACK, first.Port());
         ASSERT_EQ(second.Port(), first.Port());
-        EXPECT_EQ(client.HttpFetch(LOOPBACK, BuildHttpRequest("/")), later);
+        EXPECT_EQ(client.HttpFetch(LOOPBACK, request), later);
     }
-    EXPECT_EQ(client.HttpFetch(LOOPBACK, BuildHttpRequest("/")), "");  // refused
+    EXPECT_EQ(client.HttpFetch(LOOPBACK, request), "");  // refused
     EXPECT_EQ(client.Reply(), "");
 }
