@@ -4,7 +4,7 @@
 #   scripts/fuzz.sh [SECONDS]     (each target; 600 when not given)
 #
 # Builds the "fuzz" preset (clang, libFuzzer, ASan and UBSan) and runs the
-# targets one after the other through CTest, each over a fresh copy of its
+# targets two at a time through CTest, each over a fresh copy of its
 # seed corpus. An input that breaks a property is kept under
 # build/fuzz/fuzz/run/<target>/artifacts/; the grown corpus stays in
 # build/fuzz/fuzz/run/<target>/corpus/ until the next run.
@@ -14,7 +14,7 @@ cd "$(dirname "$0")/.."
 DEFAULT_SECONDS=600
 # The test command's run time, which the preset sets on every configure;
 # put back at the end so that a later plain ctest run is short again.
-SHORT_SECONDS=30
+SHORT_SECONDS=10
 
 seconds="${1:-$DEFAULT_SECONDS}"
 if ! [[ "$seconds" =~ ^[1-9][0-9]*$ ]]; then
