@@ -48,8 +48,8 @@ run_tests() {
 mkdir -p build
 start=$(date +%s)
 
-if build native; then run_tests native; else status=1; fi
-if build native-sanitize; then run_tests native-sanitize; else status=1; fi
+if build native; then run_tests native -j 2; else status=1; fi
+if build native-sanitize; then run_tests native-sanitize -j 2; else status=1; fi
 if build fuzz; then run_tests fuzz; else status=1; fi
 # The product itself is always the 32-bit build, with its release zip.
 build win32 || status=1
@@ -59,7 +59,9 @@ if [ "$NORVALE_WIN_PRESET" != win32 ]; then
     build "$NORVALE_WIN_PRESET" || status=1
 fi
 if norvale_wine_env; then
-    run_tests "$NORVALE_WIN_PRESET" -L 'win32|e2e'
+    run_tests "$NORVALE_WIN_PRESET" -L win32 -j 2
+    # One program start at a time: they share the screen and the web server.
+    run_tests "$NORVALE_WIN_PRESET" -L e2e
 else
     echo "test: the Windows tests were not run" >&2
     failed=$((failed + 1))
