@@ -231,7 +231,18 @@ bool ClickButtonAndWait(HWND dialog, int controlId, DWORD timeoutMs) {
                                  &result) != 0;
 }
 
+std::string AnswerMessageBox(HWND owner, int button) {
+    // A message box shows its text in a static control with this id.
+    constexpr int kMessageTextId = 0xFFFF;
+    HWND box = WaitForOwnedWindow(owner);
+    const std::string text = GetControlText(box, kMessageTextId);
+    return ClickButton(box, button) ? text : std::string();
+}
+
 HWND WaitForOwnedWindow(HWND owner, DWORD timeoutMs) {
+    if (owner == nullptr) {
+        return nullptr;
+    }
     OwnedRequest request{owner, nullptr};
     PollUntil(timeoutMs, [&] {
         ::EnumWindows(&FindOwnedProc, reinterpret_cast<LPARAM>(&request));
@@ -397,6 +408,14 @@ std::string Program::Status() const {
     return GetControlText(m_window, IDC_STATUS);
 }
 
+bool Program::WaitForStatus(const std::string& text) const {
+    return WaitForText(m_window, IDC_STATUS, text);
+}
+
+bool Program::WaitForState(const std::string& text, int iconId) const {
+    return WaitForStatus(text) && WaitForStateIcon(iconId);
+}
+
 bool Program::WaitForStateIcon(int iconId) const {
     const std::vector<int> icons{IDI_NOT_READY, IDI_READY};
     HWND control = ::GetDlgItem(m_window, IDC_STATE_ICON);
@@ -406,21 +425,43 @@ bool Program::WaitForStateIcon(int iconId) const {
     });
 }
 
+bool Program::Command(UINT commandId) const {
+    return PostMenuCommand(m_window, commandId);
+}
+
 HWND Program::OpenDialog(UINT commandId) const {
-    return PostMenuCommand(m_window, commandId) ? WaitForOwnedWindow(m_window) : nullptr;
+    return Command(commandId) ? WaitForOwnedWindow(m_window) : nullptr;
+}
+
+HWND Program::ChooseFile(UINT commandId, const std::string& path) const {
+    HWND dialog = OpenDialog(commandId);
+    return dialog != nullptr && uidriver::ChooseFile(dialog, path) ? dialog : nullptr;
 }
 
 bool Program::WaitUntilDone(HWND dialog) const {
-    return WaitForWindowGone(dialog) && WaitUntilIdle(m_window);
+    return dialog != nullptr && WaitForWindowGone(dialog) && WaitUntilIdle(m_window);
 }
 
 bool Program::CloseDialog(HWND dialog, int button) const {
     return ClickButton(dialog, button) && WaitUntilDone(dialog);
 }
 
-bool Program::WaitForExit(DWORD& exitCode) const {
-    return ::WaitForSingleObject(m_process.hProcess, kDefaultTimeoutMs) == WAIT_OBJECT_0 &&
-           ::GetExitCodeProcess(m_process.hProcess, &exitCode) != 0;
+bool Program::FillDialog(HWND dialog, const ControlTexts& texts, int button) const {
+    for (const auto& [controlId, text] : texts) {
+        if (!SetControlText(dialog, controlId, text)) {
+            return false;
+        }
+    }
+    return CloseDialog(dialog, button);
+}
+
+DWORD Program::WaitForExitCode() const {
+    DWORD exitCode = STILL_ACTIVE;
+    if (::WaitForSingleObject(m_process.hProcess, kDefaultTimeoutMs) != WAIT_OBJECT_0 ||
+        !::GetExitCodeProcess(m_process.hProcess, &exitCode)) {
+        return STILL_ACTIVE;
+    }
+    return exitCode;
 }
 
 }  // namespace uidriver

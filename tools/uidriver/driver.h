@@ -7,6 +7,7 @@
 #include <windows.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace uidriver {
@@ -39,7 +40,7 @@ HWND WaitForWindow(const std::string& caption, DWORD processId,
 // Same, without waiting.
 HWND FindTopWindow(const std::string& caption, DWORD processId);
 // The first visible window owned by `owner` (a dialog or message box it
-// opened), or null after the timeout.
+// opened), or null after the timeout (at once when `owner` is null).
 HWND WaitForOwnedWindow(HWND owner, DWORD timeoutMs = kDefaultTimeoutMs);
 // True once the window no longer exists.
 bool WaitForWindowGone(HWND window, DWORD timeoutMs = kDefaultTimeoutMs);
@@ -61,6 +62,9 @@ bool PostSysCommand(HWND window, UINT commandId);
 bool ClickButton(HWND dialog, int controlId);
 // Posts a button's mouse messages, as a click of the mouse on it makes them.
 bool PostMouseClick(HWND dialog, int controlId);
+// Waits for the message box that `owner` opened, presses `button` in it and
+// returns the text it showed: empty when no box came or the press failed.
+std::string AnswerMessageBox(HWND owner, int button);
 // Clicks a button and waits until the window has handled the click (the
 // handler returned), for at most `timeoutMs`.
 bool ClickButtonAndWait(HWND dialog, int controlId, DWORD timeoutMs = kDefaultTimeoutMs);
@@ -84,6 +88,9 @@ bool SaveScreenshot(HWND window, const std::string& bmpPath);
 // Windows paths for files named by the Linux side (Wine maps / to Z:).
 std::string ToWindowsPath(const std::string& path);
 
+// Texts for the controls of a dialog, by control id.
+using ControlTexts = std::vector<std::pair<int, std::string>>;
+
 // Norvale.exe in a program folder of its own, started with that folder as
 // its current folder. Ended, if still running, when the object goes.
 class Program {
@@ -95,23 +102,36 @@ public:
     Program(const Program&) = delete;
     Program& operator=(const Program&) = delete;
 
-    const std::string& Folder() const { return m_folder; }
+    // The path of `name` in the program folder.
+    std::string Path(const std::string& name) const { return m_folder + name; }
     // True once the main window shows.
     bool Start();
     HWND Window() const { return m_window; }
     // The text of the status box.
     std::string Status() const;
+    // True once the status box shows `text`.
+    bool WaitForStatus(const std::string& text) const;
     // True once the state icon shows `iconId` (IDI_READY or IDI_NOT_READY).
     bool WaitForStateIcon(int iconId) const;
+    // True once the window shows both the status `text` and the icon `iconId`.
+    bool WaitForState(const std::string& text, int iconId) const;
+    // Posts a menu command to the main window.
+    bool Command(UINT commandId) const;
     // Posts a menu command and returns the dialog it opens, or null.
     HWND OpenDialog(UINT commandId) const;
-    // Waits until `dialog` is gone and the main window's handler that
-    // opened it has returned.
+    // Posts a menu command that opens a common file dialog, chooses `path`
+    // in it and returns the dialog, or null.
+    HWND ChooseFile(UINT commandId, const std::string& path) const;
+    // Waits until `dialog` is gone and the main window's handler that opened
+    // it has returned; false for a null dialog.
     bool WaitUntilDone(HWND dialog) const;
     // Presses `button` in `dialog`, then WaitUntilDone.
     bool CloseDialog(HWND dialog, int button) const;
-    // True once the process has ended, with its exit code.
-    bool WaitForExit(DWORD& exitCode) const;
+    // Sets the texts of controls of `dialog` (id, text), then CloseDialog.
+    bool FillDialog(HWND dialog, const ControlTexts& texts, int button) const;
+    // Waits for the process to end and returns its exit code; STILL_ACTIVE
+    // when it has not ended in time.
+    DWORD WaitForExitCode() const;
 
 private:
     std::string m_folder;
