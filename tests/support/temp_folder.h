@@ -1,39 +1,79 @@
 #pragma once
 
-// A fresh, empty folder for one test, removed with everything in it when the
-// object goes out of scope.
+// Test helpers: a fresh, empty folder for one test, removed with everything
+// in it when the object goes out of scope, and whole files as bytes.
 
+#include <atomic>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <random>
+#include <set>
 #include <string>
 
 namespace test_support {
 
+namespace fs = std::filesystem;
+
 class TempFolder {
 public:
-    TempFolder();
-    ~TempFolder();
+    TempFolder() {
+        static std::atomic<unsigned> count{0};
+        std::error_code error;
+        const fs::path base = fs::temp_directory_path(error);
+        for (int attempt = 0; attempt < 100 && m_path.empty(); ++attempt) {
+            const std::string name = "norvale-test-" + std::to_string(std::random_device{}()) +
+                                     "-" + std::to_string(count++);
+            if (fs::create_directory(base / name, error)) {
+                m_path = (base / name).string();
+            }
+        }
+    }
+    ~TempFolder() {
+        std::error_code error;
+        fs::remove_all(m_path, error);
+    }
     TempFolder(const TempFolder&) = delete;
     TempFolder& operator=(const TempFolder&) = delete;
 
-    // The folder itself, without a trailing separator.
+    // The folder itself, without a trailing separator, and `name` in it.
     const std::string& Path() const { return m_path; }
-
-    // The path of `name` inside the folder.
-    std::string PathOf(const std::string& name) const;
+    std::string PathOf(const std::string& name) const { return (fs::path(m_path) / name).string(); }
 
 private:
     std::string m_path;
 };
 
 // The raw bytes of the file at `path`; empty when it cannot be read.
-std::string ReadBytes(const std::string& path);
+inline std::string ReadBytes(const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+}
 
 // Creates or replaces the file at `path` with exactly `bytes`.
-bool WriteBytes(const std::string& path, const std::string& bytes);
+inline bool WriteBytes(const std::string& path, const std::string& bytes) {
+    std::ofstream file(path, std::ios::binary | std::ios::trunc);
+    return static_cast<bool>(file.write(bytes.data(), static_cast<std::streamsize>(bytes.size())));
+}
 
 // True when something (a file or a folder) exists at `path`.
-bool Exists(const std::string& path);
+inline bool Exists(const std::string& path) {
+    std::error_code error;
+    return fs::exists(path, error);
+}
 
-// The names of the entries in the folder at `path`, sorted.
-std::string ListFolder(const std::string& path);
+// The names of the entries in the folder at `path`, sorted, a line each.
+inline std::string ListFolder(const std::string& path) {
+    std::set<std::string> names;
+    std::error_code error;
+    for (const fs::directory_entry& entry : fs::directory_iterator(path, error)) {
+        names.insert(entry.path().filename().string());
+    }
+    std::string listing;
+    for (const std::string& name : names) {
+        listing += name + "\n";
+    }
+    return listing;
+}
 
 }  // namespace test_support
