@@ -91,9 +91,11 @@ TEST(WorkingCopy, LiesInTempBesideTheProgram) {
     EXPECT_EQ(ProgramFolderOf("D:\\Norvale.exe.old\\Norvale.exe"), "D:\\Norvale.exe.old\\");
     EXPECT_EQ(ProgramFolderOf("/opt/norvale/bin/norvale"), "/opt/norvale/bin/");
     EXPECT_EQ(ProgramFolderOf("Norvale.exe"), "");
-    std::string executable;
-    ASSERT_TRUE(platform::GetExecutablePath(executable));
-    EXPECT_EQ(GetProgramFolder(), ProgramFolderOf(executable));
+#ifdef _WIN32
+    EXPECT_TRUE(platform::CanOpenForReading(GetProgramFolder() + "codes_test.exe"));
+#else
+    EXPECT_TRUE(platform::CanOpenForReading(GetProgramFolder() + "codes_test"));
+#endif
     EXPECT_EQ(WorkingCopyPathIn("C:\\Tools\\"),
               std::string("C:\\Tools\\temp") + platform::PATH_SEPARATOR + "CODES.DAT");
 
