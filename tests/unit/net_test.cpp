@@ -204,6 +204,7 @@ struct FetchCase {
     std::chrono::milliseconds timeout = TEST_TIMEOUT;
     std::size_t pathSize = 1;  // the path asked for is that many 'a's
     const char* host = LOOPBACK;
+    friend void PrintTo(const FetchCase& row, std::ostream* out) { *out << row.name; }
 };
 
 const std::string RECEIVE_TIMED_OUT = ErrorLine("receive failed", net::TIMED_OUT);
