@@ -1,59 +1,165 @@
 #include "net/fetch_client.h"
 #include "net/http_request.h"
 #include "net/resolve.h"
-#include "tests/support/loopback_server.h"
+#include "net/socket_api.h"
 
 #include <gtest/gtest.h>
 
 #include <ctime>
+#include <future>
+#include <memory>
 #include <optional>
 
-using test_support::LoopbackServer;
-using Step = test_support::ServerStep;
-using Script = std::vector<Step>;
+#ifndef _WIN32
+#include <netinet/tcp.h>
+#endif
 
 namespace {
 
+// The longest the loopback server waits for the connection, for the end of its
+// script, and in each blocking call.
+constexpr std::chrono::seconds STEP_LIMIT{10};
+
+#ifdef _WIN32
+constexpr int MSG_NOSIGNAL = 0, SHUT_WR = SD_SEND, REFUSED = WSAECONNREFUSED, RESET = WSAECONNRESET;
+const DWORD CALL_LIMIT = static_cast<DWORD>(std::chrono::milliseconds(STEP_LIMIT).count());
+[[maybe_unused]] const int SOCKETS = [] {  // the socket library, for the server
+    WSADATA data;
+    return WSAStartup(0x0202, &data);
+}();
+// Wine reports a connection reset by the peer as an ordinary end of stream.
+const bool RESET_SEEN = !GetProcAddress(GetModuleHandleA("ntdll.dll"), "wine_get_version");
+
+// The processor time this process has used so far.
+std::chrono::milliseconds ProcessorTime() {
+    FILETIME created, exited, kernel, user;
+    GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user);
+    const auto ticks = [](FILETIME t) {
+        return static_cast<long long>(t.dwHighDateTime) << 32 | t.dwLowDateTime;
+    };
+    return std::chrono::milliseconds((ticks(kernel) + ticks(user)) / 10000);  // 100 ns ticks
+}
+#else
+constexpr int REFUSED = ECONNREFUSED, RESET = ECONNRESET;
+const timeval CALL_LIMIT{STEP_LIMIT.count(), 0};
+const bool RESET_SEEN = true;
+
+std::chrono::milliseconds ProcessorTime() {
+    return std::chrono::milliseconds(std::clock() * 1000 / CLOCKS_PER_SEC);
+}
+#endif
+
+template <class T>
+void Set(const net::Socket& socket, int level, int option, const T& value) {
+    setsockopt(socket.Handle(), level, option, reinterpret_cast<const char*>(&value), sizeof value);
+}
+
+// One step of the loopback server's script. ReadRequest: reads until an empty
+// line or the client's close. Send: sends `bytes`; Drip: one byte a call, each
+// at once; Urgent: its one byte as out-of-band data. Hold: keeps the
+// connection open, reading nothing, until the server is destroyed (or its time
+// is up). Reset: aborts the connection.
+struct Step {
+    enum Kind { ReadRequest, Send, Drip, Urgent, Hold, Reset } kind;
+    std::string bytes;
+};
+using Script = std::vector<Step>;
+
+// Sends `bytes`, one byte a call when `drip`; false when they could not all be sent.
+bool Send(const net::Socket& peer, const std::string& bytes, bool drip) {
+    for (std::size_t sent = 0; sent < bytes.size();) {
+        const long long count = net::SendSome(peer, &bytes[sent], drip ? 1 : bytes.size() - sent);
+        if (count <= 0) {
+            return false;
+        }
+        sent += static_cast<std::size_t>(count);
+    }
+    return true;
+}
+
+// Serves the first connection with `script`; the bytes that ReadRequest received.
+std::string Run(std::unique_ptr<net::Socket> listener, const Script& script,
+                const std::future<void>& released) {
+    const auto deadline = std::chrono::steady_clock::now() + STEP_LIMIT;
+    if (net::WaitReadable(*listener, STEP_LIMIT) != 0) {
+        return "";
+    }
+    // Should accept fail, every step below fails at once.
+    const net::Socket peer(accept(listener->Handle(), nullptr, nullptr));
+    listener.reset();
+    Set(peer, SOL_SOCKET, SO_RCVTIMEO, CALL_LIMIT);
+    Set(peer, SOL_SOCKET, SO_SNDTIMEO, CALL_LIMIT);
+    Set(peer, IPPROTO_TCP, TCP_NODELAY, 1);
+    std::string request;
+    char byte = 0;
+    for (const Step& step : script) {
+        if (step.kind == Step::ReadRequest) {
+            while (request.find("\r\n\r\n") == std::string::npos &&
+                   std::chrono::steady_clock::now() < deadline &&
+                   net::ReceiveSome(peer, &byte, 1) == 1) {
+                request += byte;
+            }
+        } else if (step.kind == Step::Hold) {
+            released.wait_until(deadline);
+        } else if (step.kind == Step::Urgent) {
+            send(peer.Handle(), step.bytes.data(), 1, MSG_OOB | MSG_NOSIGNAL);
+        } else if (step.kind == Step::Reset) {
+            Set(peer, SOL_SOCKET, SO_LINGER, linger{1, 0});
+            return request;
+        } else if (!Send(peer, step.bytes, step.kind == Step::Drip)) {
+            return request;
+        }
+    }
+    // The end of the stream goes first, so that a client still sending meets
+    // it before the reset that closing with its bytes unread may cause.
+    shutdown(peer.Handle(), SHUT_WR);
+    return request;
+}
+
+// A TCP server on 127.0.0.1:`port` (0: an ephemeral port) that serves one
+// connection from a script on a thread of its own. Without a script the port
+// is only bound, and then freed: connecting to it is refused.
+struct LoopbackServer {
+    explicit LoopbackServer(std::optional<Script> script, std::uint16_t wanted = 0) {
+        auto listener = std::make_unique<net::Socket>(socket(AF_INET, SOCK_STREAM, 0));
+        Set(*listener, SOL_SOCKET, SO_REUSEADDR, 1);
+        sockaddr_in where{};
+        where.sin_family = AF_INET;
+        where.sin_port = htons(wanted);
+        where.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t size = sizeof where;
+        const auto at = reinterpret_cast<sockaddr*>(&where);
+        if (bind(listener->Handle(), at, size) == 0 &&
+            getsockname(listener->Handle(), at, &size) == 0) {
+            port = ntohs(where.sin_port);
+        }
+        if (script && port != 0 && listen(listener->Handle(), 1) == 0) {
+            request = std::async(std::launch::async, Run, std::move(listener), std::move(*script),
+                                 release.get_future());
+        }
+    }
+    // Ends a Hold step; `request` then waits for the script to end.
+    ~LoopbackServer() { release.set_value(); }
+
+    std::uint16_t port = 0;  // 0 when it could not be bound
+    std::promise<void> release;
+    std::future<std::string> request;  // what ReadRequest received
+};
+
 constexpr char LOOPBACK[] = "127.0.0.1";
-constexpr std::chrono::milliseconds SHORT_TIMEOUT{300};
-constexpr std::chrono::milliseconds TEST_TIMEOUT{5000};
+constexpr std::chrono::milliseconds SHORT_TIMEOUT{300}, TEST_TIMEOUT{5000};
 // A path far larger than the socket buffers: the client is still sending it
 // when the server acts.
 constexpr std::size_t HUGE_PATH = 32 * 1024 * 1024;
-const std::string OK_REPLY = "HTTP/1.0 200 OK\r\n\r\n2024-01-31\r\nA100\r\n";
-const std::string NUL_REPLY("HTTP/1.0 200 OK\r\n\r\nA\0B\n", 22);
-const std::string FULL_AREA(RECEIVE_AREA_SIZE, 'x');
-
-#ifdef _WIN32
-constexpr int REFUSED = WSAECONNREFUSED;
-constexpr int RESET = WSAECONNRESET;
-#else
-constexpr int REFUSED = ECONNREFUSED;
-constexpr int RESET = ECONNRESET;
-#endif
+const std::string STATUS = "HTTP/1.0 200 OK\r\n", OK_REPLY = STATUS + "\r\n2024-01-31\r\nA100\r\n";
+const std::string NUL_REPLY("HTTP/1.0 200 OK\r\n\r\nA\0B\n", 22), FULL_AREA(RECEIVE_AREA_SIZE, 'x');
+const Step READ{Step::ReadRequest, ""}, HOLD{Step::Hold, ""};
 
 std::string ErrorLine(const char* what, int code) {
     return std::string(what) + " (" + std::to_string(code) + ")\n";
 }
 
-// The processor time this process has used so far.
-std::chrono::milliseconds ProcessorTime() {
-#ifdef _WIN32
-    FILETIME created, exited, kernel, user;
-    GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user);
-    const auto ticks = [](FILETIME t) {
-        return (static_cast<long long>(t.dwHighDateTime) << 32) | t.dwLowDateTime;
-    };
-    constexpr long long TICKS_PER_MILLISECOND = 10000;
-    return std::chrono::milliseconds((ticks(kernel) + ticks(user)) / TICKS_PER_MILLISECOND);
-#else
-    return std::chrono::milliseconds(std::clock() * 1000 / CLOCKS_PER_SEC);
-#endif
-}
-
-Script Serve(const std::string& reply) {
-    return {Step::ReadRequest(), Step::Send(reply)};
-}
+const auto Serve = [](const std::string& reply) { return Script{READ, {Step::Send, reply}}; };
 
 }  // namespace
 
@@ -98,47 +204,36 @@ struct FetchCase {
     std::chrono::milliseconds timeout = TEST_TIMEOUT;
     std::size_t pathSize = 1;  // the path asked for is that many 'a's
     const char* host = LOOPBACK;
+    friend void PrintTo(const FetchCase& row, std::ostream* out) { *out << row.name; }
 };
 
+const std::string RECEIVE_TIMED_OUT = ErrorLine("receive failed", net::TIMED_OUT);
+// clang-format off
 const FetchCase FETCH_CASES[] = {
     {"GoodReplySentWhole", Serve(OK_REPLY), OK_REPLY, ""},
-    {"ReplyDrippedByteByByte", Script{Step::ReadRequest(), Step::Drip(OK_REPLY)}, OK_REPLY, ""},
+    {"ReplyDrippedByteByByte", Script{READ, {Step::Drip, OK_REPLY}}, OK_REPLY, ""},
     {"NulBytesKept", Serve(NUL_REPLY), NUL_REPLY, ""},
     {"ReplyFillingTheArea", Serve(FULL_AREA), FULL_AREA, ""},
     {"ReplyOneByteOverTheArea", Serve(FULL_AREA + "y"), "", "reply too long\n"},
-    {"SilenceTimesOut",
-     Script{Step::ReadRequest(), Step::Send("HTTP/1.0 200 OK\r\n"), Step::Hold()}, "",
-     ErrorLine("receive failed", net::TIMED_OUT), SHORT_TIMEOUT},
-    {"ResetMidReply",
-     Script{Step::ReadRequest(), Step::Send(OK_REPLY.substr(0, 25)), Step::Reset()}, "",
-     ErrorLine("receive failed", RESET)},
+    {"SilenceTimesOut", Script{READ, {Step::Send, STATUS}, HOLD}, "", RECEIVE_TIMED_OUT, SHORT_TIMEOUT},
+    {"ResetMidReply", Script{READ, {Step::Send, OK_REPLY.substr(0, 25)}, {Step::Reset, ""}}, "", ErrorLine("receive failed", RESET)},
     {"CloseBeforeReadingTheRequest", Script{}, "", "send failed (", TEST_TIMEOUT, HUGE_PATH},
-    {"RequestNeverReadTimesOut", Script{Step::Hold()}, "", ErrorLine("send failed", net::TIMED_OUT),
-     SHORT_TIMEOUT, HUGE_PATH},
+    {"RequestNeverReadTimesOut", Script{HOLD}, "", ErrorLine("send failed", net::TIMED_OUT), SHORT_TIMEOUT, HUGE_PATH},
     {"ConnectionRefused", std::nullopt, "", ErrorLine("connect failed", REFUSED)},
-    {"UrgentByteThenSilenceTimesOut",
-     Script{Step::ReadRequest(), Step::Send("HTTP/1.0 200 OK\r\n"), Step::SendUrgent('!'),
-            Step::Hold()},
-     "", ErrorLine("receive failed", net::TIMED_OUT), SHORT_TIMEOUT},
+    {"UrgentByteThenSilenceTimesOut", Script{READ, {Step::Send, STATUS}, {Step::Urgent, "!"}, HOLD}, "", RECEIVE_TIMED_OUT, SHORT_TIMEOUT},
     {"EmptyHost", std::nullopt, "", "Can't map hostname ''\n", TEST_TIMEOUT, 1, ""},
 };
-
-void PrintTo(const FetchCase& row, std::ostream* out) {
-    *out << row.name;
-}
+// clang-format on
 
 class FetchClient : public ::testing::TestWithParam<FetchCase> {};
 
 TEST_P(FetchClient, ReturnsTheWholeReplyOrNothingAndTheErrorLine) {
     const FetchCase& row = GetParam();
-    if (row.error == ErrorLine("receive failed", RESET) && test_support::RunningUnderWine()) {
+    if (row.error == ErrorLine("receive failed", RESET) && !RESET_SEEN) {
         GTEST_SKIP() << "Wine reports a reset as the end of the stream";
     }
-    std::optional<LoopbackServer> server;
-    if (row.script) {
-        server.emplace(*row.script);
-    }
-    CFetchClient client(server ? server->Port() : test_support::UnusedLoopbackPort(), row.timeout);
+    LoopbackServer server(row.script);
+    CFetchClient client(server.port, row.timeout);
     const std::string request = BuildHttpRequest(std::string(row.pathSize, 'a'), row.host);
     const auto processorBefore = ProcessorTime();
     EXPECT_EQ(client.HttpFetch(row.host, request), row.reply);
@@ -153,15 +248,15 @@ INSTANTIATE_TEST_SUITE_P(Servers, FetchClient, ::testing::ValuesIn(FETCH_CASES),
                          [](const auto& test) { return std::string(test.param.name); });
 
 TEST(FetchClientReuse, EachFetchStartsAfreshAndAFailedOneHandsOutNothing) {
-    const std::string later = "HTTP/1.0 200 OK\r\n\r\nlater\r\n";
+    const std::string later = STATUS + "\r\nlater\r\n";
     LoopbackServer first(Serve(OK_REPLY));
-    CFetchClient client(first.Port(), TEST_TIMEOUT);
+    CFetchClient client(first.port, TEST_TIMEOUT);
     const std::string request = BuildHttpRequest("/", LOOPBACK);
     ASSERT_EQ(client.HttpFetch(LOOPBACK, request), OK_REPLY);
-    EXPECT_EQ(first.Request(), request);  // sent whole; the port is closed now
+    EXPECT_EQ(first.request.get(), request);  // sent whole; the port is closed now
     {
-        LoopbackServer second(Serve(later), LOOPBACK, first.Port());
-        ASSERT_EQ(second.Port(), first.Port());
+        LoopbackServer second(Serve(later), first.port);
+        ASSERT_EQ(second.port, first.port);
         EXPECT_EQ(client.HttpFetch(LOOPBACK, request), later);
     }
     EXPECT_EQ(client.HttpFetch(LOOPBACK, request), "");  // refused
