@@ -1,6 +1,4 @@
-#include "codes/codes_file.h"
 #include "codes/reply_check.h"
-#include "codes/retrieve.h"
 #include "codes/update_batch.h"
 #include "codes/working_copy.h"
 #include "platform/file_system.h"
@@ -53,40 +51,6 @@ TEST(ReplyCheck, AcceptsOnlyWholeUnencoded200Replies) {
     }
 }
 
-TEST(RetrieveCodes, StoresAnAcceptedBodyWithCrLfLinesAndKeepsTheOldCopyOtherwise) {
-    const TempFolder folder;
-    const std::string workingCopy = WorkingCopyPathIn(folder.Path() + platform::PATH_SEPARATOR);
-    const std::string header = "HTTP/1.0 200 OK\r\n\r\n";
-    const struct {
-        std::string reply;
-        RetrieveResult result;
-        std::string stored, dateLine;
-    } rows[] = {
-        // clang-format off
-        {header + "2024-01-31\nA100\r\nB200\n", RetrieveResult::Success, "2024-01-31\r\nA100\r\nB200\r\n", "2024-01-31"},
-        {header + "2024-02-29\r\nA\r\r\n\rB", RetrieveResult::Success, "2024-02-29\r\nA\r\r\n\rB", "2024-02-29"},
-        {header + std::string("D\nA\0B\n", 6), RetrieveResult::Success, std::string("D\r\nA\0B\r\n", 8), "D"},
-        {header, RetrieveResult::Success, "", ""},
-        {"HTTP/1.0 404 Not Found\r\n\r\n2024-03-01\n", RetrieveResult::FetchFailed, "", "kept"},
-        {"", RetrieveResult::FetchFailed, "", "kept"},
-        // clang-format on
-    };
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.reply);
-        WriteBytes(workingCopy, "old\r\n");
-        std::string request, dateLine = "kept";
-        const auto fetch = [&](const std::string& host, std::string_view sent) {
-            request = host + " " + std::string(sent);
-            return std::string_view(row.reply);
-        };
-        EXPECT_EQ(RetrieveCodes("example", "dir/C.DAT", fetch, workingCopy, dateLine), row.result);
-        EXPECT_EQ(request, "example GET /dir/C.DAT HTTP/1.0\r\nHost: example\r\n\r\n");
-        EXPECT_EQ(ReadBytes(workingCopy),
-                  row.result == RetrieveResult::Success ? row.stored : "old\r\n");
-        EXPECT_EQ(dateLine, row.dateLine);
-    }
-}
-
 TEST(WorkingCopy, LiesInTempBesideTheProgram) {
     EXPECT_EQ(ProgramFolderOf("D:\\Norvale.exe.old\\Norvale.exe"), "D:\\Norvale.exe.old\\");
     EXPECT_EQ(ProgramFolderOf("/opt/norvale/bin/norvale"), "/opt/norvale/bin/");
@@ -108,24 +72,6 @@ TEST(WorkingCopy, LiesInTempBesideTheProgram) {
     ASSERT_TRUE(WriteBytes(blocked.PathOf("temp"), "not a folder"));
     EXPECT_FALSE(
         StoreWorkingCopy(WorkingCopyPathIn(blocked.Path() + platform::PATH_SEPARATOR), "a\n"));
-}
-
-TEST(CopyCodesFile, CopyingACopyOrAFileOntoItselfChangesNoByte) {
-    const TempFolder folder;
-    const std::string source = folder.PathOf("source.txt");
-    const std::string original = "2024-01-31\nA\r\r\nB\x1A\r\nC";
-    ASSERT_TRUE(WriteBytes(source, original));
-    std::string text;
-    ASSERT_EQ(CopyCodesFile(source, folder.PathOf("first.txt"), text), CopyResult::Ok);
-    ASSERT_EQ(CopyCodesFile(folder.PathOf("first.txt"), folder.PathOf("second.txt"), text),
-              CopyResult::Ok);
-    EXPECT_EQ(ReadBytes(folder.PathOf("first.txt")), "2024-01-31\r\nA\r\r\nB\r\n");
-    EXPECT_EQ(ReadBytes(folder.PathOf("second.txt")), ReadBytes(folder.PathOf("first.txt")));
-    const std::string sep(1, platform::PATH_SEPARATOR);
-    EXPECT_EQ(CopyCodesFile(source, folder.Path() + sep + "." + sep + "source.txt", text),
-              CopyResult::Ok);
-    EXPECT_EQ(OpenCodesFile(source, source, text), CopyResult::Ok);
-    EXPECT_EQ(ReadBytes(source), original);
 }
 
 TEST(UpdateBatchLine, QuotesTheUtilityUnlessQuotedAndDoublesPercentSigns) {
