@@ -47,11 +47,13 @@ class ReleaseZipTest(unittest.TestCase):
                      "Microsoft.Windows.Common-Controls", "asInvoker", "dpiAware"):
             self.assertTrue(in_exe(self.exe, text), text)
 
-    def test_program_imports_only_system_dlls(self):
+    def test_program_is_stripped_and_imports_only_system_dlls(self):
         with tempfile.NamedTemporaryFile(suffix=".exe") as copy:
             copy.write(self.exe)
             copy.flush()
-            dump = subprocess.run([OBJDUMP, "-p", copy.name], capture_output=True, text=True).stdout
+            dump = subprocess.run([OBJDUMP, "-p", "-t", copy.name], capture_output=True,
+                                  text=True).stdout
+        self.assertIn("SYMBOL TABLE:\nno symbols", dump, "the program is stripped")
         dlls = {name.lower() for name in re.findall(r"DLL Name: (\S+)", dump)}
         self.assertTrue(dlls and dlls <= SYSTEM_DLLS, dlls)
 
