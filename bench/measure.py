@@ -144,9 +144,10 @@ def copies(args, work):
         for path in out.values():
             same_bytes(path, data.replace(b"\n", b"\r\n"), f"the copy {path.name}")
         peak, faults = max(peak_memory(commands["program"]) for _ in range(3))
+        block_peak, _ = peak_memory(commands["block"])
         per_mib[size] = medians["program"] / size
         rows[size] = {**{f"{k}_s": v for k, v in medians.items()}, "peak_kib": peak,
-                      "page_faults": faults,
+                      "block_peak_kib": block_peak, "page_faults": faults,
                       "flush_to_disk_s": flush_share(data.replace(b"\n", b"\r\n"),
                                                      work / "flush.txt", args.copy_runs)}
         figures.append(figure(f"Open's copy / unix2dos -n, {size} MiB",
@@ -284,6 +285,8 @@ def write_results(data):
         size=max(sizes), copy_ms=round(largest["program_s"] * 1000),
         block_ms=round(largest["block_s"] * 1000),
         flush_ms=round(largest["flush_to_disk_s"] * 1000), faults=largest["page_faults"],
+        smallest=min(sizes), base_kib=sizes[min(sizes)]["block_peak_kib"],
+        small_peak_kib=sizes[min(sizes)]["peak_kib"],
         norvale_libraries=window["libraries_loaded"]["norvale"],
         minimal_libraries=window["libraries_loaded"]["minimal"])
     (ROOT / "bench/RESULTS.md").write_text(text)
