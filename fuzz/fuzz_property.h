@@ -6,7 +6,6 @@
 // stream and the process aborts, so that libFuzzer stops and keeps the input
 // that broke it as a crash file.
 
-#include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>

@@ -6,14 +6,13 @@
 #include "fuzz/fuzz_property.h"
 
 void FuzzOne(const std::string& reply) {
-    const ReplyCheck check = CheckReply(reply.data(), reply.size());
-    if (!check.accepted) {
+    const auto [accepted, body] = CheckReply(reply.data(), reply.size());
+    if (!accepted) {
         return;
     }
     RequireProperty(reply.substr(0, 7) == "HTTP/1." && reply.substr(8, 4) == " 200",
                     "an accepted reply's status is 200");
     // The shortest reply accepted is "HTTP/1.0 200" LF LF.
-    const std::size_t body = check.bodyStart;
     RequireProperty(body >= 14 && body <= reply.size(),
                     "the body starts inside the reply, after the status line");
     RequireProperty(reply.substr(body - 2, 2) == "\n\n" || reply.substr(body - 3, 3) == "\n\r\n",

@@ -16,15 +16,14 @@
 
 namespace {
 
-namespace ui = uidriver;
-using test_support::ReadBytes;
-using test_support::WriteBytes;
+using namespace test_support;
+using namespace uidriver;
 
-const std::string E2E = ui::ToWindowsPath(NORVALE_E2E_DIR) + "\\";
+// The test's folder and the web server's files in it.
+const std::string E2E = ToWindowsPath(NORVALE_E2E_DIR) + "\\", WWW = E2E + "www\\";
 const char CODES[] = "2026-12-01 Building codes\nA100 Foundations\nB200 Framing\n";
 const char CODES_ON_DISK[] = "2026-12-01 Building codes\r\nA100 Foundations\r\nB200 Framing\r\n";
-const char CODES_DATE[] = "2026-12-01 Building codes";
-const char TRANSFER_PATH[] = "C:\\Tools\\dcomm2.exe";
+const char CODES_DATE[] = "2026-12-01 Building codes", TRANSFER_PATH[] = "C:\\Tools\\dcomm2.exe";
 
 std::string Config(const std::string& host, const std::string& path, const std::string& transfer) {
     return host + "\r\n" + path + "\r\n" + transfer + "\r\n";
@@ -39,51 +38,34 @@ std::string Ready(const std::string& how, const std::string& date) {
 // "loads the handheld" into a folder handheld beside itself.
 struct InstalledUtility {
     explicit InstalledUtility(char drive)
-        : folder(std::string(1, drive) + ":\\Program Files\\Dolphin File Transfer\\"),
-          path(folder + "dcomm2.exe") {
-        std::filesystem::remove_all(folder, error);
-        std::filesystem::create_directories(folder, error);
-        std::filesystem::copy_file(ui::ToWindowsPath(NORVALE_FAKE_DCOMM2_PATH), path, error);
+        : folder(std::string(1, drive) + ":\\Program Files\\Dolphin File Transfer\\") {
+        MakeFolderWithCopy(folder, ToWindowsPath(NORVALE_FAKE_DCOMM2_PATH), "dcomm2.exe");
     }
     ~InstalledUtility() { std::filesystem::remove_all(folder, error); }
-    const std::string folder, path;
+    const std::string folder, path = folder + "dcomm2.exe";
     std::error_code error;
 };
 
-// Runs `act` while the file at `path` is held open with no sharing, as
-// another program may hold it.
-template <class Act>
-void WhileHeldOpen(const std::string& path, Act act) {
-    HANDLE held = ::CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-    ASSERT_NE(held, INVALID_HANDLE_VALUE);
-    act();
-    ::CloseHandle(held);
-}
-
-// The web server's address and the files it serves; the program under test,
-// in a folder of its own.
+// The web server's address; the program under test, in a folder of its own.
 struct ProgramTest : testing::Test {
     void SetUp() override { ASSERT_FALSE(host.empty()); }
-    static void Serve(const std::string& name, const std::string& bytes) {
-        ASSERT_TRUE(WriteBytes(E2E + "www\\" + name, bytes));
-    }
-    // Starts Norvale.exe in the folder work\`name` with this config.txt.
-    bool Start(const std::string& name, const std::string& config) {
-        program.emplace(ui::ToWindowsPath(NORVALE_EXE_PATH), E2E + "work\\" + name + "\\");
-        return WriteBytes(program->Path("config.txt"), config) && program->Start();
+    // Starts Norvale.exe in the folder work\`name` with this config.txt; true
+    // once its window shows, within `ms`.
+    bool Start(const char* name, const std::string& config, DWORD ms = kDefaultTimeoutMs) {
+        program.emplace(ToWindowsPath(NORVALE_EXE_PATH), E2E + "work\\" + name + "\\");
+        return WriteBytes(program->Path("config.txt"), config) && program->Start(ms);
     }
 
     const std::string host = ReadBytes(E2E + "server\\address");
     const std::string retrieved = "File retrieved from " + host + ".";
-    std::optional<ui::Program> program;
+    std::optional<Program> program;
 };
 
 TEST_F(ProgramTest, DetectsTheUtilityFetchesAndLoadsTheHandheldThroughUpdateBat) {
-    Serve("codes.dat", CODES);
+    ASSERT_TRUE(WriteBytes(WWW + "codes.dat", CODES));
     const InstalledUtility onD('D'), onC('C');
     // The command interpreter would take %OS% for a variable.
     ASSERT_TRUE(Start("update 100%OS%", Config(host, "/codes.dat", "Autodetect Failed.")));
-    HWND main = program->Window();
     const std::string copy = program->Path("temp\\CODES.DAT");
 
     // Drive D: is looked at first.
@@ -92,13 +74,13 @@ TEST_F(ProgramTest, DetectsTheUtilityFetchesAndLoadsTheHandheldThroughUpdateBat)
     EXPECT_EQ(ReadBytes(copy), CODES_ON_DISK);
 
     // The click returns once the utility has ended.
-    ASSERT_TRUE(ui::ClickButtonAndWait(main, IDC_UPDATE));
+    ASSERT_TRUE(ClickButtonAndWait(program->Window(), IDC_UPDATE));
     const std::string run = "\"" + onD.path + "\" /b=57600 \"";
     EXPECT_EQ(ReadBytes(program->Path("update.bat")),
               run + E2E + "work\\update 100%%OS%%\\temp\\CODES.DAT\"\r\n");
     EXPECT_EQ(ReadBytes(onD.folder + "handheld\\dcomm2-command-line.txt"), run + copy + "\"");
     EXPECT_EQ(ReadBytes(onD.folder + "handheld\\CODES.DAT"), CODES_ON_DISK);
-    EXPECT_FALSE(test_support::Exists(onC.folder + "handheld"));
+    EXPECT_FALSE(Exists(onC.folder + "handheld"));
     EXPECT_EQ(program->Status(), Ready(retrieved, CODES_DATE));
 
     // A double click runs the utility once: the second click, queued while
@@ -106,10 +88,10 @@ TEST_F(ProgramTest, DetectsTheUtilityFetchesAndLoadsTheHandheldThroughUpdateBat)
     // both clicks have been handled. This transfer fails, which is said; the
     // codes stay ready.
     ASSERT_TRUE(WriteBytes(onD.folder + "exit-status.txt", "3"));
-    ASSERT_TRUE(ui::PostMouseClick(main, IDC_UPDATE) && ui::PostMouseClick(main, IDC_UPDATE));
+    ASSERT_TRUE(PostMouseClick(program->Window(), IDC_UPDATE, 2));
     EXPECT_TRUE(program->CloseDialog(program->OpenDialog(ID_HELP_ABOUT), IDOK));
     EXPECT_EQ(ReadBytes(onD.folder + "handheld\\runs.txt"), "run\r\nrun\r\n");
-    EXPECT_TRUE(::IsWindowEnabled(::GetDlgItem(main, IDC_UPDATE)));
+    EXPECT_TRUE(::IsWindowEnabled(::GetDlgItem(program->Window(), IDC_UPDATE)));
     EXPECT_TRUE(program->WaitForState(
         "Update Building Codes failed.\r\nThe transfer utility ended with code 3.", IDI_READY));
 }
@@ -126,35 +108,34 @@ TEST_F(ProgramTest, WindowOpensAtOnceWhileASilentServerHoldsTheFetch) {
         server.sin_addr.s_addr = ::inet_addr(("127.0.0." + std::to_string(++n)).c_str());
     } while (::bind(silent, reinterpret_cast<sockaddr*>(&server), sizeof server) != 0 && n < 60);
     ASSERT_EQ(::listen(silent, 1), 0);
-    const ULONGLONG started = ::GetTickCount64();
-    ASSERT_TRUE(Start("silent server", Config("127.0.0." + std::to_string(n), "/", TRANSFER_PATH)));
-    EXPECT_LT(::GetTickCount64() - started, 10000u);
+    // The window shows within ten seconds.
+    ASSERT_TRUE(Start("silent", Config(::inet_ntoa(server.sin_addr), "/", TRANSFER_PATH), 10000));
     // The program is busy with the fetch and answers no message, but its
     // window is painted: the stop sign and the text that says what it does.
     EXPECT_TRUE(program->WaitForStateIcon(IDI_NOT_READY));
-    EXPECT_TRUE(ui::WaitForDrawnText(::GetDlgItem(program->Window(), IDC_STATUS)));
+    EXPECT_TRUE(WaitForDrawnText(::GetDlgItem(program->Window(), IDC_STATUS)));
     // This also closes the socket.
     ::WSACleanup();
 }
 
 TEST_F(ProgramTest, FailuresShowInTheWindowThenAboutOpensAndExitEndsTheProgram) {
-    Serve("failing.dat", CODES);
+    ASSERT_TRUE(WriteBytes(WWW + "failing.dat", CODES));
     ASSERT_TRUE(Start("failures", Config(host, "/failing.dat", TRANSFER_PATH)));
     ASSERT_TRUE(program->WaitForStateIcon(IDI_READY));
     const std::string copy = program->Path("temp\\CODES.DAT");
 
     // The file is gone from the server: the copy fetched at the start stays.
-    ASSERT_TRUE(::DeleteFileA((E2E + "www\\failing.dat").c_str()));
+    ASSERT_TRUE(::DeleteFileA((WWW + "failing.dat").c_str()));
     ASSERT_TRUE(program->Command(ID_FILE_RETRIEVE));
     EXPECT_TRUE(program->WaitForState("Cannot retrieve codes file.", IDI_NOT_READY));
     EXPECT_EQ(ReadBytes(copy), CODES_ON_DISK);
 
     // Served again, but another program holds the working copy open.
-    Serve("failing.dat", "2026-12-09 Newer\n");
-    WhileHeldOpen(copy, [&] {
+    ASSERT_TRUE(WriteBytes(WWW + "failing.dat", "2026-12-09 Newer\n"));
+    ASSERT_TRUE(WhileHeldOpen(copy, [&] {
         ASSERT_TRUE(program->Command(ID_FILE_RETRIEVE));
         EXPECT_TRUE(program->WaitForStatus("Cannot write the working copy:\r\n" + copy));
-    });
+    }));
     EXPECT_EQ(ReadBytes(copy), CODES_ON_DISK);
 
     EXPECT_TRUE(program->CloseDialog(program->OpenDialog(ID_HELP_ABOUT), IDOK));
@@ -163,22 +144,22 @@ TEST_F(ProgramTest, FailuresShowInTheWindowThenAboutOpensAndExitEndsTheProgram) 
 }
 
 TEST_F(ProgramTest, OptionsCancelKeepsTheSettingsOkSavesThemOrSaysItCannot) {
-    Serve("first.dat", CODES);
-    Serve("second.dat", "2026-12-09 Second\nS1\n");
+    ASSERT_TRUE(WriteBytes(WWW + "first.dat", CODES));
+    ASSERT_TRUE(WriteBytes(WWW + "second.dat", "2026-12-09 Second\nS1\n"));
     // Lines end in LF alone, so that any rewrite shows.
     const std::string config = host + "\n/first.dat\n" + TRANSFER_PATH + "\n";
     ASSERT_TRUE(Start("options", config) && program->WaitForStatus(Ready(retrieved, CODES_DATE)));
 
     // Cancel keeps config.txt and the settings in force, which the dialog
     // shows when opened again; OK saves the new ones.
-    const ui::ControlTexts typed = {{IDC_CODES_PATH, "/second.dat"},
-                                    {IDC_TRANSFER_PATH, "C:\\Other\\dcomm2.exe"}};
+    const ControlTexts typed = {{IDC_CODES_PATH, "/second.dat"},
+                                {IDC_TRANSFER_PATH, "C:\\Other\\dcomm2.exe"}};
     ASSERT_TRUE(program->FillDialog(program->OpenDialog(ID_CONFIGURE_OPTIONS), typed, IDCANCEL));
     EXPECT_EQ(ReadBytes(program->Path("config.txt")), config);
     HWND options = program->OpenDialog(ID_CONFIGURE_OPTIONS);
-    EXPECT_EQ(ui::GetControlText(options, IDC_HOST), host);
-    EXPECT_EQ(ui::GetControlText(options, IDC_CODES_PATH), "/first.dat");
-    EXPECT_EQ(ui::GetControlText(options, IDC_TRANSFER_PATH), TRANSFER_PATH);
+    EXPECT_EQ(GetControlText(options, IDC_HOST), host);
+    EXPECT_EQ(GetControlText(options, IDC_CODES_PATH), "/first.dat");
+    EXPECT_EQ(GetControlText(options, IDC_TRANSFER_PATH), TRANSFER_PATH);
     ASSERT_TRUE(program->FillDialog(options, typed, IDOK));
     const std::string saved = Config(host, "/second.dat", "C:\\Other\\dcomm2.exe");
     EXPECT_EQ(ReadBytes(program->Path("config.txt")), saved);
@@ -188,12 +169,11 @@ TEST_F(ProgramTest, OptionsCancelKeepsTheSettingsOkSavesThemOrSaysItCannot) {
     EXPECT_TRUE(program->WaitForState(Ready(retrieved, "2026-12-09 Second"), IDI_READY));
 
     // Another program holds config.txt open: a message box says so.
-    WhileHeldOpen(program->Path("config.txt"), [&] {
-        options = program->OpenDialog(ID_CONFIGURE_OPTIONS);
-        ASSERT_TRUE(ui::ClickButton(options, IDOK));
-        EXPECT_EQ(ui::AnswerMessageBox(options, IDOK), "Cannot save settings to config.txt.");
-        ASSERT_TRUE(program->WaitUntilDone(options));
-    });
+    ASSERT_TRUE(WhileHeldOpen(program->Path("config.txt"), [&] {
+        EXPECT_EQ(
+            program->CloseDialogAnswering(program->OpenDialog(ID_CONFIGURE_OPTIONS), IDOK, IDOK),
+            "Cannot save settings to config.txt.");
+    }));
     EXPECT_EQ(ReadBytes(program->Path("config.txt")), saved);
 }
 
@@ -210,10 +190,9 @@ TEST_F(ProgramTest, OpenAndSaveGoThroughTheFileDialogs) {
     EXPECT_EQ(ReadBytes(program->Path("temp\\CODES.DAT")), CODES_ON_DISK);
 
     // The file is replaced only once the question is answered.
-    HWND save = program->ChooseFile(ID_FILE_SAVE_CODES, target);
-    HWND question = ui::WaitForOwnedWindow(save);
+    HWND save = program->ChooseFile(ID_FILE_SAVE_CODES, target), box = WaitForOwnedWindow(save);
     EXPECT_EQ(ReadBytes(target), older);
-    ASSERT_TRUE(ui::ClickButton(question, IDYES) && program->WaitUntilDone(save));
+    ASSERT_TRUE(ClickButton(box, IDYES) && program->WaitUntilDone(save));
     EXPECT_EQ(program->Status(), "Saved codes to:\r\n" + target);
     EXPECT_EQ(ReadBytes(target), CODES_ON_DISK);
 }

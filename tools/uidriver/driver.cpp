@@ -215,11 +215,16 @@ bool ClickButton(HWND dialog, int controlId) {
                           reinterpret_cast<LPARAM>(button)) != 0;
 }
 
-bool PostMouseClick(HWND dialog, int controlId) {
+bool PostMouseClick(HWND dialog, int controlId, int times) {
     HWND button = ::GetDlgItem(dialog, controlId);
     const LPARAM inside = MAKELPARAM(1, 1);
-    return button != nullptr && ::PostMessageA(button, WM_LBUTTONDOWN, MK_LBUTTON, inside) != 0 &&
-           ::PostMessageA(button, WM_LBUTTONUP, 0, inside) != 0;
+    for (int click = 0; click < times; ++click) {
+        if (button == nullptr || !::PostMessageA(button, WM_LBUTTONDOWN, MK_LBUTTON, inside) ||
+            !::PostMessageA(button, WM_LBUTTONUP, 0, inside)) {
+            return false;
+        }
+    }
+    return true;
 }
 
 bool ClickButtonAndWait(HWND dialog, int controlId, DWORD timeoutMs) {
@@ -372,11 +377,18 @@ std::string ToWindowsPath(const std::string& path) {
     return windows;
 }
 
-Program::Program(const std::string& exe, const std::string& folder) : m_folder(folder) {
+bool MakeFolderWithCopy(const std::string& folder, const std::string& file,
+                        const std::string& name) {
     std::error_code error;
-    std::filesystem::remove_all(m_folder, error);
+    std::filesystem::remove_all(folder, error);
+    std::filesystem::create_directories(folder, error);
+    return std::filesystem::copy_file(file, folder + name, error);
+}
+
+Program::Program(const std::string& exe, const std::string& folder) : m_folder(folder) {
+    MakeFolderWithCopy(m_folder, exe, "Norvale.exe");
+    std::error_code error;
     std::filesystem::create_directories(m_folder + "temp", error);
-    std::filesystem::copy_file(exe, m_folder + "Norvale.exe", error);
 }
 
 Program::~Program() {
@@ -391,7 +403,7 @@ Program::~Program() {
     ::CloseHandle(m_process.hProcess);
 }
 
-bool Program::Start() {
+bool Program::Start(DWORD timeoutMs) {
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
     const std::string exe = m_folder + "Norvale.exe";
@@ -400,7 +412,7 @@ bool Program::Start() {
                           m_folder.c_str(), &startup, &m_process)) {
         return false;
     }
-    m_window = WaitForWindow(kMainCaption, m_process.dwProcessId);
+    m_window = WaitForWindow(kMainCaption, m_process.dwProcessId, timeoutMs);
     return m_window != nullptr;
 }
 
@@ -444,6 +456,14 @@ bool Program::WaitUntilDone(HWND dialog) const {
 
 bool Program::CloseDialog(HWND dialog, int button) const {
     return ClickButton(dialog, button) && WaitUntilDone(dialog);
+}
+
+std::string Program::CloseDialogAnswering(HWND dialog, int button, int answer) const {
+    if (dialog == nullptr || !ClickButton(dialog, button)) {
+        return std::string();
+    }
+    const std::string text = AnswerMessageBox(dialog, answer);
+    return WaitUntilDone(dialog) ? text : std::string();
 }
 
 bool Program::FillDialog(HWND dialog, const ControlTexts& texts, int button) const {

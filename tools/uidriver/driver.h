@@ -60,8 +60,9 @@ bool SetControlText(HWND dialog, int controlId, const std::string& text);
 bool PostMenuCommand(HWND window, UINT commandId);
 bool PostSysCommand(HWND window, UINT commandId);
 bool ClickButton(HWND dialog, int controlId);
-// Posts a button's mouse messages, as a click of the mouse on it makes them.
-bool PostMouseClick(HWND dialog, int controlId);
+// Posts a button's mouse messages, as `times` clicks of the mouse on it in a
+// row make them.
+bool PostMouseClick(HWND dialog, int controlId, int times = 1);
 // Waits for the message box that `owner` opened, presses `button` in it and
 // returns the text it showed: empty when no box came or the press failed.
 std::string AnswerMessageBox(HWND owner, int button);
@@ -85,8 +86,25 @@ int IdentifyIcon(HWND control, const std::string& modulePath, const std::vector<
 // Writes the window's pixels as seen on screen to a 24-bit BMP file.
 bool SaveScreenshot(HWND window, const std::string& bmpPath);
 
+// Makes `folder` (a Windows path ending in a backslash) afresh, with a copy of
+// `file` named `name` in it; false when the copy could not be made.
+bool MakeFolderWithCopy(const std::string& folder, const std::string& file,
+                        const std::string& name);
+
 // Windows paths for files named by the Linux side (Wine maps / to Z:).
 std::string ToWindowsPath(const std::string& path);
+
+// Runs `act` while the file at `path` is held open with no sharing, as another
+// program may hold it; false, without running it, when the file cannot be opened.
+template <class Act>
+bool WhileHeldOpen(const std::string& path, Act act) {
+    HANDLE held = ::CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (held == INVALID_HANDLE_VALUE) {
+        return false;
+    }
+    act();
+    return ::CloseHandle(held) != 0;
+}
 
 // Texts for the controls of a dialog, by control id.
 using ControlTexts = std::vector<std::pair<int, std::string>>;
@@ -104,8 +122,8 @@ public:
 
     // The path of `name` in the program folder.
     std::string Path(const std::string& name) const { return m_folder + name; }
-    // True once the main window shows.
-    bool Start();
+    // True once the main window shows, within `timeoutMs`.
+    bool Start(DWORD timeoutMs = kDefaultTimeoutMs);
     HWND Window() const { return m_window; }
     // The text of the status box.
     std::string Status() const;
@@ -127,6 +145,9 @@ public:
     bool WaitUntilDone(HWND dialog) const;
     // Presses `button` in `dialog`, then WaitUntilDone.
     bool CloseDialog(HWND dialog, int button) const;
+    // Presses `button` in `dialog`, answers the message box that opens with
+    // `answer`, then WaitUntilDone. The box's text; empty when a step failed.
+    std::string CloseDialogAnswering(HWND dialog, int button, int answer) const;
     // Sets the texts of controls of `dialog` (id, text), then CloseDialog.
     bool FillDialog(HWND dialog, const ControlTexts& texts, int button) const;
     // Waits for the process to end and returns its exit code; STILL_ACTIVE
