@@ -15,34 +15,26 @@
 
 #ifdef _WIN32
 #include <windows.h>
+#define fseeko _fseeki64  // the 64-bit seek of Windows' C runtime
 #endif
 
 namespace {
 
-using test_support::Exists;
-using test_support::ReadBytes;
-using test_support::WriteBytes;
+using namespace test_support;
 
 const std::string HOST = "codes.example";
 // Lines may end in CR LF or LF alone; the working copy ends each in CR LF.
 const std::string REPLY = "HTTP/1.0 200 OK\r\n\r\n2026-12-01 Codes\r\nA100 Footings\n";
 const std::string RETRIEVED = RetrievedText(HOST, "2026-12-01 Codes");
-const std::string SERVED_ON_DISK = "2026-12-01 Codes\r\nA100 Footings\r\n";
-const std::string OLD_COPY = "2025-01-01 Old\r\n";
-const std::string MISSING = MISSING_UTILITY_TEXT;
-const std::string FAILED = CANNOT_RETRIEVE_FROM_WWW_TEXT;
-const std::string KNOWN = "C:\\dcomm2.exe";
-const std::string SENTINEL = "Autodetect Failed.";
+const std::string SERVED_ON_DISK = "2026-12-01 Codes\r\nA100 Footings\r\n", OLD_COPY = "2025\r\n";
+const std::string MISSING = MISSING_UTILITY_TEXT, FAILED = CANNOT_RETRIEVE_FROM_WWW_TEXT;
+const std::string KNOWN = "C:\\dcomm2.exe", SENTINEL = "Autodetect Failed.";
 constexpr bool OK = true, FAIL = false;  // whether the server answers REPLY
 
 // A file of `size` bytes that takes next to no room on the disk.
 bool MakeSparseFile(const std::string& path, long long size) {
     std::FILE* file = std::fopen(path.c_str(), "wb");
-#ifdef _WIN32
-    const bool sized = file && _fseeki64(file, size - 1, SEEK_SET) == 0 && std::fputc(0, file) == 0;
-#else
     const bool sized = file && fseeko(file, size - 1, SEEK_SET) == 0 && std::fputc(0, file) == 0;
-#endif
     return file && std::fclose(file) == 0 && sized;
 }
 
@@ -105,7 +97,7 @@ protected:
         EXPECT_EQ(core.back().IsReady(), ready);
     }
 
-    test_support::TempFolder folder;
+    TempFolder folder;
     std::string host, codesPath, transferPath;
     RecordingView view;
     bool answers = OK;
