@@ -33,8 +33,7 @@ class ReleaseZipTest(unittest.TestCase):
     def test_holds_the_program_folder_and_an_example_of_three_crlf_lines(self):
         self.assertEqual(self.names, ["Norvale/", "Norvale/GUIDE.txt", "Norvale/Norvale.exe",
                                       "Norvale/config.example.txt", "Norvale/temp/"])
-        self.assertEqual(len(self.example.split(b"\r\n")), 4)
-        self.assertTrue(self.example.endswith(b"\r\n"))
+        self.assertRegex(self.example, rb"^([^\r\n]*\r\n){3}$")
 
     def test_program_is_a_stripped_32_bit_gui_program_with_version_manifest_and_system_dlls(self):
         with tempfile.NamedTemporaryFile(suffix=".exe") as copy:

@@ -33,7 +33,4 @@ TEST(SettingsFile, ThreeLinesOfEitherLineEndAreReadAsTheyStandAndWrittenWithCrLf
         ASSERT_TRUE(SaveSettings(settings, path));
         EXPECT_EQ(ReadBytes(path), row.written) << row.disk;
     }
-    // A missing file changes nothing.
-    LoadSettings(settings, folder.PathOf("missing.txt"));
-    EXPECT_EQ(host + "|" + codesPath + "|" + transferPath, "host|pa|");
 }

@@ -38,15 +38,12 @@ bool MakeSparseFile(const std::string& path, long long size) {
     return file && std::fclose(file) == 0 && sized;
 }
 
-struct RecordingView : LoaderView {
+// The fixture stands in for the window, and records what it shows.
+class Workflow : public ::testing::Test, public LoaderView {
+protected:
     void SetStatusText(const std::string& text) override { status = text; }
     void ShowStateIcon(StateIcon shown) override { icon = shown; }
-    std::string status;
-    StateIcon icon = StateIcon::Ready;
-};
 
-class Workflow : public ::testing::Test {
-protected:
     Workflow() {
         platform::CreateFolderIfMissing(Path("temp"));
         WriteBytes(WorkingCopy(), OLD_COPY);
@@ -66,20 +63,20 @@ protected:
         WriteBytes(Path("config.txt"), Config(transfer));
         fetches = 0;
         return core.emplace_back(
-            view,
-            LoaderEnvironment{{host, codesPath, transferPath},
-                              [this](const std::string&, std::string_view) {
-                                  ++fetches;
-                                  return answers ? std::string_view(served) : std::string_view();
-                              },
-                              folder.Path() + platform::PATH_SEPARATOR,
-                              Path("config.txt"),
-                              Path("update.bat"),
-                              {Utility('D'), Utility('C')},
-                              [this](const std::string& command) {
-                                  commands.push_back(command + " while showing " + view.status);
-                                  return exitStatus;
-                              }});
+            *this, LoaderEnvironment{{host, codesPath, transferPath},
+                                     [this](const std::string&, std::string_view) {
+                                         ++fetches;
+                                         return answers ? std::string_view(served)
+                                                        : std::string_view();
+                                     },
+                                     folder.Path() + platform::PATH_SEPARATOR,
+                                     Path("config.txt"),
+                                     Path("update.bat"),
+                                     {Utility('D'), Utility('C')},
+                                     [this](const std::string& command) {
+                                         commands.push_back(command + " while showing " + status);
+                                         return exitStatus;
+                                     }});
     }
     // A core that has started with a known utility and fetched, or not.
     CLoaderCore& Started(bool fetched) {
@@ -91,15 +88,16 @@ protected:
         return started;
     }
     // What the window shows: the status text, and the icon of the state.
-    void ExpectShown(const std::string& status, bool ready) {
-        EXPECT_EQ(view.status, status);
-        EXPECT_EQ(view.icon, ready ? StateIcon::Ready : StateIcon::NotReady);
+    void ExpectShown(const std::string& shown, bool ready) {
+        EXPECT_EQ(status, shown);
+        EXPECT_EQ(icon, ready ? StateIcon::Ready : StateIcon::NotReady);
         EXPECT_EQ(core.back().IsReady(), ready);
     }
 
     TempFolder folder;
     std::string host, codesPath, transferPath;
-    RecordingView view;
+    std::string status;
+    StateIcon icon = StateIcon::Ready;
     bool answers = OK;
     std::string served = REPLY;
     int exitStatus = 0;
@@ -236,12 +234,12 @@ TEST_F(Workflow, OpenMakesReadyOnlyWhenTheCopyWasWritten) {
 TEST_F(Workflow, SaveCopiesTheWorkingCopyAndNamesWhatFailed) {
     CLoaderCore& ready = Started(OK);
     ready.SaveCodesFile(Path("saved.dat"));
-    EXPECT_EQ(view.status, SavedCodesText(Path("saved.dat")));
+    EXPECT_EQ(status, SavedCodesText(Path("saved.dat")));
     EXPECT_EQ(ReadBytes(Path("saved.dat")), SERVED_ON_DISK);
 
     const std::string nowhere = Path("no-such-folder") + platform::PATH_SEPARATOR + "saved.dat";
     ready.SaveCodesFile(nowhere);
-    EXPECT_EQ(view.status, CannotSaveCodesText(nowhere));
+    EXPECT_EQ(status, CannotSaveCodesText(nowhere));
 
     // Saved onto itself, the working copy keeps every byte.
     WriteBytes(WorkingCopy(), "A\r\r\nB\x1A\r\nC");
@@ -277,7 +275,7 @@ TEST_F(Workflow, UpdateRunsTheBatchFileOnlyWhenReadyAndSaysWhenItFailed) {
     std::remove(Path("update.bat").c_str());
     platform::CreateFolderIfMissing(Path("update.bat"));
     ready.UpdateBuildingCodes();
-    EXPECT_EQ(view.status, CANNOT_WRITE_UPDATE_BATCH_TEXT);
+    EXPECT_EQ(status, CANNOT_WRITE_UPDATE_BATCH_TEXT);
     EXPECT_EQ(commands.size(), 2u);
 }
 
