@@ -142,10 +142,13 @@ void CLoaderDlg::OnUpdateBuildingCodes() {
     // While the transfer utility runs the window takes no command: the button
     // and the menu are disabled, and the clicks and keys that arrive
     // meanwhile (a double click's second click, say) are dropped.
+    // A disabled button loses the keyboard focus; it gets it back after.
+    HWND focused = ::GetFocus();
     EnableCommands(false);
     m_core.UpdateBuildingCodes();
     DropUserInput();
     EnableCommands(true);
+    ::SetFocus(focused);
 }
 
 void CLoaderDlg::EnableCommands(bool enable) {
