@@ -1,12 +1,17 @@
 #include "net/fetch_client.h"
 
+#include "net/http_reply.h"
 #include "net/http_request.h"
 #include "net/resolve.h"
 #include "net/socket_api.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <optional>
 
 namespace {
+
+using Clock = std::chrono::steady_clock;
 
 #ifdef _WIN32
 // Windows Sockets version 1.0, as the program has always asked for.
@@ -15,6 +20,13 @@ constexpr WORD WINSOCK_VERSION_1_0 = 0x0001;
 
 std::string ErrorLine(const char* what, int code) {
     return std::string(what) + " (" + std::to_string(code) + ")\n";
+}
+
+// The longest the next wait may take: `step`, cut short so that it ends by
+// `end`, the end of the whole fetch.
+std::chrono::milliseconds WaitLimit(std::chrono::milliseconds step, Clock::time_point end) {
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - Clock::now());
+    return std::max(std::chrono::milliseconds(0), std::min(step, left));
 }
 
 // Connects the non-blocking `socket`, waiting at most `timeout`.
@@ -39,12 +51,14 @@ int Connect(const net::Socket& socket, const sockaddr_in& address,
     return net::PendingError(socket);
 }
 
-// Sends all of `data`, each wait for room bounded by `timeout`.
-// 0 on success, otherwise the error code.
-int SendAll(const net::Socket& socket, std::string_view data, std::chrono::milliseconds timeout) {
+// Sends all of `data`, each wait for room bounded by `timeout` and all of
+// them by `end`. 0 on success, otherwise the error code.
+int SendAll(const net::Socket& socket, std::string_view data, std::chrono::milliseconds timeout,
+            Clock::time_point end) {
     std::size_t sent = 0;
     while (sent < data.size()) {
-        const int waited = net::WaitWritable(socket, timeout);
+        const auto limit = WaitLimit(timeout, end);
+        const int waited = limit.count() > 0 ? net::WaitWritable(socket, limit) : net::TIMED_OUT;
         if (waited != 0) {
             return waited;
         }
@@ -63,10 +77,14 @@ int SendAll(const net::Socket& socket, std::string_view data, std::chrono::milli
 
 }  // namespace
 
-CFetchClient::CFetchClient() : CFetchClient(HTTP_PORT, FETCH_TIMEOUT) {}
+CFetchClient::CFetchClient() : CFetchClient(HTTP_PORT, FETCH_TIMEOUT, FETCH_TIME_LIMIT) {}
 
-CFetchClient::CFetchClient(std::uint16_t port, std::chrono::milliseconds timeout)
-    : m_receiveArea(new char[RECEIVE_AREA_SIZE]()), m_port(port), m_timeout(timeout) {
+CFetchClient::CFetchClient(std::uint16_t port, std::chrono::milliseconds timeout,
+                           std::chrono::milliseconds timeLimit)
+    : m_receiveArea(new char[RECEIVE_AREA_SIZE]()),
+      m_port(port),
+      m_timeout(timeout),
+      m_timeLimit(timeLimit) {
 #ifdef _WIN32
     // The result is not examined: a failure shows up as a failed lookup or
     // connection later on.
@@ -102,6 +120,9 @@ bool CFetchClient::Fail(std::string line) {
 }
 
 bool CFetchClient::Exchange(const std::string& hostName, std::string_view request) {
+    // The whole fetch, from the lookup to the last byte, ends by this time
+    // whatever the server does.
+    const Clock::time_point end = Clock::now() + m_timeLimit;
     // A host that could add a line to the request is never looked up.
     sockaddr_in address{};
     if (!IsValidHostName(hostName) || !ResolveHost(hostName, m_port, address)) {
@@ -111,24 +132,34 @@ bool CFetchClient::Exchange(const std::string& hostName, std::string_view reques
     if (!socket.IsValid()) {
         return Fail(ErrorLine("connect failed", net::LastSocketError()));
     }
-    const int connectError = Connect(socket, address, m_timeout);
+    const auto connectLimit = WaitLimit(m_timeout, end);
+    const int connectError =
+        connectLimit.count() > 0 ? Connect(socket, address, connectLimit) : net::TIMED_OUT;
     if (connectError != 0) {
         return Fail(ErrorLine("connect failed", connectError));
     }
-    const int sendError = SendAll(socket, request, m_timeout);
+    const int sendError = SendAll(socket, request, m_timeout, end);
     if (sendError != 0) {
         return Fail(ErrorLine("send failed", sendError));
     }
-    // Receive until the server closes the connection. When the area is full,
-    // one more byte is asked for: only the close makes the reply complete.
-    // The time-out runs from the last byte received, whatever else the
-    // server sends meanwhile.
+    return Receive(socket, end);
+}
+
+bool CFetchClient::Receive(const net::Socket& socket, Clock::time_point end) {
+    // The reply is complete once its header has ended and as many body bytes
+    // as its Content-Length has arrived; without one, once the server closes
+    // the connection. When the area is full, one more byte is asked for: only
+    // the close or the length makes the reply complete. The time-out runs
+    // from the last byte received, whatever else the server sends meanwhile.
     char* const area = m_receiveArea.get();
     char overflow = 0;
-    auto deadline = std::chrono::steady_clock::now() + m_timeout;
+    std::size_t scanned = 0;  // bytes searched for the end of the header
+    bool headerRead = false;
+    std::optional<std::size_t> replyLength;
+    auto stepEnd = Clock::now() + m_timeout;
     for (;;) {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-            deadline - std::chrono::steady_clock::now());
+        const auto left = WaitLimit(
+            std::chrono::duration_cast<std::chrono::milliseconds>(stepEnd - Clock::now()), end);
         const int waited = left.count() > 0 ? net::WaitReadable(socket, left) : net::TIMED_OUT;
         if (waited != 0) {
             return Fail(ErrorLine("receive failed", waited));
@@ -151,6 +182,17 @@ bool CFetchClient::Exchange(const std::string& hostName, std::string_view reques
             return Fail("reply too long\n");
         }
         m_replyLength += static_cast<std::size_t>(count);
-        deadline = std::chrono::steady_clock::now() + m_timeout;
+        stepEnd = Clock::now() + m_timeout;
+        if (!headerRead && HeaderEndsAfter(Reply(), scanned)) {
+            headerRead = true;
+            const ReplyHeader header = ReadReplyHeader(Reply());
+            if (header.contentLength && *header.contentLength <= RECEIVE_AREA_SIZE) {
+                replyLength = header.bodyStart + *header.contentLength;
+            }
+        }
+        scanned = m_replyLength;
+        if (replyLength && m_replyLength >= *replyLength) {
+            return true;
+        }
     }
 }

@@ -18,6 +18,8 @@ namespace {
 // STEP_LIMIT: the longest the loopback server waits for the connection, for the
 // end of its script, and in each blocking call. Then the fetch client's time-outs.
 constexpr std::chrono::milliseconds STEP_LIMIT{10000}, SHORT_TIMEOUT{300}, TEST_TIMEOUT{5000};
+// A trickling server's pause between bytes, and a whole-fetch limit it outlasts.
+constexpr std::chrono::milliseconds TRICKLE_PAUSE{100}, SHORT_LIMIT{700};
 
 #ifdef _WIN32
 constexpr int MSG_NOSIGNAL = 0, SHUT_WR = SD_SEND, REFUSED = WSAECONNREFUSED, RESET = WSAECONNRESET;
@@ -52,11 +54,12 @@ void Set(const net::Socket& socket, int level, int option, const T& value) {
 
 // One step of the loopback server's script. ReadRequest: reads until an empty
 // line or the client's close. Send: sends `bytes`; Drip: one byte a call, each
-// at once; Urgent: its one byte as out-of-band data. Hold: keeps the
+// at once; Trickle: one byte a call, each after a pause, until the server is
+// destroyed; Urgent: its one byte as out-of-band data. Hold: keeps the
 // connection open, reading nothing, until the server is destroyed (or its time
 // is up). Reset: aborts the connection.
 struct Step {
-    enum Kind { ReadRequest, Send, Drip, Urgent, Hold, Reset } kind;
+    enum Kind { ReadRequest, Send, Drip, Trickle, Urgent, Hold, Reset } kind;
     std::string bytes;
 };
 using Script = std::vector<Step>;
@@ -82,6 +85,12 @@ std::string Run(std::unique_ptr<net::Socket> listener, const Script& script,
             }
         } else if (step.kind == Step::Hold) {
             released.wait_until(deadline);
+        } else if (step.kind == Step::Trickle) {
+            for (std::size_t at = 0; at < step.bytes.size() && released.wait_for(TRICKLE_PAUSE) ==
+                                                                   std::future_status::timeout;
+                 ++at) {
+                net::SendSome(peer, &step.bytes[at], 1);
+            }
         } else if (step.kind == Step::Urgent) {
             send(peer.Handle(), step.bytes.data(), 1, MSG_OOB | MSG_NOSIGNAL);
         } else if (step.kind == Step::Reset) {
@@ -133,6 +142,7 @@ struct LoopbackServer {
 // when the server acts.
 constexpr std::size_t HUGE_PATH = 32 * 1024 * 1024;
 const std::string STATUS = "HTTP/1.0 200 OK\r\n", OK_REPLY = STATUS + "\r\n2024-01-31\r\nA100\r\n";
+const std::string SIZED_REPLY = STATUS + "Content-Length: 6\r\n\r\nA100\r\n";
 const std::string NUL_REPLY("HTTP/1.0 200 OK\r\n\r\nA\0B\n", 22), FULL_AREA(RECEIVE_AREA_SIZE, 'x');
 const Step READ{Step::ReadRequest, ""}, HOLD{Step::Hold, ""};
 
@@ -176,6 +186,7 @@ struct FetchCase {
     std::chrono::milliseconds timeout = TEST_TIMEOUT;
     std::size_t pathSize = 1;        // the path asked for is that many 'a's
     const char* host = "127.0.0.1";  // a name such as "localhost" is looked up
+    std::chrono::milliseconds limit = FETCH_TIME_LIMIT;
     friend void PrintTo(const FetchCase& row, std::ostream* out) { *out << row.name; }
 };
 
@@ -184,6 +195,8 @@ const FetchCase FETCH_CASES[] = {
     {"GoodReplySentWholeToAHostLookedUpByName", Serve(OK_REPLY), OK_REPLY, "", TEST_TIMEOUT, 1, "localhost"},
     {"ReplyDrippedByteByByte", Script{READ, {Step::Drip, OK_REPLY}}, OK_REPLY, ""},
     {"NulBytesKept", Serve(NUL_REPLY), NUL_REPLY, ""},
+    {"ContentLengthEndsTheReplyOnAnOpenConnection", Script{READ, {Step::Send, SIZED_REPLY}, HOLD}, SIZED_REPLY, ""},
+    {"TricklingServerMeetsTheTimeLimit", Script{READ, {Step::Trickle, OK_REPLY}}, "", ErrorLine("receive failed", net::TIMED_OUT), SHORT_TIMEOUT, 1, "127.0.0.1", SHORT_LIMIT},
     {"ReplyFillingTheArea", Serve(FULL_AREA), FULL_AREA, ""},
     {"ReplyOneByteOverTheArea", Serve(FULL_AREA + "y"), "", "reply too long\n"},
     {"SilenceTimesOut", Script{READ, {Step::Send, STATUS}, HOLD}, "", ErrorLine("receive failed", net::TIMED_OUT), SHORT_TIMEOUT},
@@ -204,7 +217,7 @@ TEST_P(FetchClient, ReturnsTheWholeReplyOrNothingAndTheErrorLine) {
         GTEST_SKIP() << "Wine reports a reset as the end of the stream";
     }
     LoopbackServer server(row.script);
-    CFetchClient client(server.port, row.timeout);
+    CFetchClient client(server.port, row.timeout, row.limit);
     const std::string request = BuildHttpRequest(std::string(row.pathSize, 'a'), row.host);
     const auto processorBefore = ProcessorTime();
     EXPECT_EQ(client.HttpFetch(row.host, request), row.reply);
