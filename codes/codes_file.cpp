@@ -22,7 +22,8 @@ CopyResult CopyCodesFile(const std::string& sourcePath, const std::string& desti
 
 CopyResult OpenCodesFile(const std::string& chosenPath, const std::string& workingCopyPath,
                          std::string& codesText) {
-    if (!platform::ReadTextLines(chosenPath, codesText)) {
+    // A codes file always has its date line: an empty one is not taken.
+    if (!platform::ReadTextLines(chosenPath, codesText) || codesText.empty()) {
         return CopyResult::ReadFailed;
     }
     if (platform::IsSameFile(chosenPath, workingCopyPath)) {

@@ -21,6 +21,7 @@ CopyResult CopyCodesFile(const std::string& sourcePath, const std::string& desti
 
 // Makes a copy of the file at `chosenPath` the working copy at
 // `workingCopyPath`, as CopyCodesFile does, with StoreWorkingCopy (which
-// creates the working copy's folder when it is missing).
+// creates the working copy's folder when it is missing). A file with no text
+// at all is not a codes file: ReadFailed.
 CopyResult OpenCodesFile(const std::string& chosenPath, const std::string& workingCopyPath,
                          std::string& codesText);

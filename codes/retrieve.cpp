@@ -5,6 +5,8 @@
 #include "net/http_request.h"
 #include "platform/text_file.h"
 
+#include <cstdio>
+
 using platform::CR;
 using platform::LF;
 
@@ -27,12 +29,22 @@ std::string BodyToCodesText(std::string_view body) {
 RetrieveResult RetrieveCodes(const std::string& host, const std::string& codesPath,
                              const FetchReply& fetch, const std::string& workingCopyPath,
                              std::string& dateLine) {
+    // Without a path the request would ask for the site's home page.
+    if (codesPath.empty()) {
+        std::fputs("No codes path set\n", stderr);
+        return RetrieveResult::FetchFailed;
+    }
     const std::string_view reply = fetch(host, BuildHttpRequest(codesPath, host));
     const ReplyCheck check = CheckReply(reply.data(), reply.size());
     if (!check.accepted) {
         return RetrieveResult::FetchFailed;
     }
+    // A codes file always has its date line: an empty body is no codes file
+    // (a server may serve one while the file is being rewritten).
     const std::string_view body = reply.substr(check.bodyStart);
+    if (body.empty()) {
+        return RetrieveResult::FetchFailed;
+    }
     if (!StoreWorkingCopy(workingCopyPath, BodyToCodesText(body))) {
         return RetrieveResult::WriteFailed;
     }

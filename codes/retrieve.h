@@ -14,7 +14,7 @@ using FetchReply =
 
 enum class RetrieveResult {
     Success,      // reply accepted, working copy written
-    FetchFailed,  // no reply, or a reply that was rejected; nothing written
+    FetchFailed,  // no codes path, no reply, a rejected reply or an empty body; nothing written
     WriteFailed,  // reply accepted but the working copy could not be written
 };
 
@@ -27,7 +27,8 @@ std::string_view DateLineOf(std::string_view body);
 // lines ended in LF alone or already in CR LF.
 std::string BodyToCodesText(std::string_view body);
 
-// Fetches `codesPath` from `host` with `fetch`, checks the reply and
+// Fetches `codesPath` from `host` with `fetch` (an empty path is not fetched
+// and a line on standard error says so), checks the reply and
 // writes its body to `workingCopyPath` (creating the working copy's folder
 // when it is missing, and replacing the old copy safely). On Success
 // `dateLine` holds the body's date line; otherwise it is left as it was, and

@@ -133,14 +133,15 @@ void CLoaderCore::UpdateBuildingCodes() {
     if (m_nCodesState != kReady) {
         return;
     }
+    // The update's own texts are shown, not kept: what comes back after a
+    // successful update is the last text of another workflow.
     if (!WriteUpdateBatch(m_env.batchFile, m_env.settings.transferPath, m_env.programFolder)) {
-        SetStatus(CANNOT_WRITE_UPDATE_BATCH_TEXT);
+        m_view.SetStatusText(CANNOT_WRITE_UPDATE_BATCH_TEXT);
         return;
     }
-    const std::string previousText = m_statusText;
-    SetStatus(UPDATING_TEXT);
+    m_view.SetStatusText(UPDATING_TEXT);
     // Waits for the transfer utility to end. A failure is said; the working
     // copy is still good, so the state stays and the user may try again.
     const int exitStatus = m_env.runCommand(m_env.batchFile);
-    SetStatus(exitStatus == 0 ? previousText : UpdateFailedText(exitStatus));
+    m_view.SetStatusText(exitStatus == 0 ? m_statusText : UpdateFailedText(exitStatus));
 }

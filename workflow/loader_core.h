@@ -88,7 +88,8 @@ private:
     std::string m_workingCopy;
     // 0: the working copy is ready for the update; -1: not ready.
     std::int32_t m_nCodesState = kNotReady;
-    // What the status box shows: every text in it comes from here.
+    // The last text shown by a workflow other than the update, which shows
+    // its own texts without keeping them.
     std::string m_statusText;
     bool m_startUpFetchDue = false;
 };

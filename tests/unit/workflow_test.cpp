@@ -5,6 +5,7 @@
 
 #include <cstdio>
 #include <deque>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -159,10 +160,19 @@ TEST_F(Workflow, RetrieveFromWebFetchesEvenAfterDetectionFailedAndSaysWhatFailed
     started.RetrieveFromWeb();
     ExpectShown(RETRIEVED, true);
 
-    answers = FAIL;
+    // No reply, an empty body, no codes path: each fails and keeps the copy.
+    for (const std::string reply : {"", "HTTP/1.0 200 OK\r\nContent-Length: 0\r\n\r\n"}) {
+        served = reply;
+        started.RetrieveFromWeb();
+        ExpectShown(CANNOT_RETRIEVE_TEXT, false);
+        EXPECT_EQ(ReadBytes(WorkingCopy()), SERVED_ON_DISK);
+    }
+    served = REPLY;
+    codesPath.clear();
     started.RetrieveFromWeb();
     ExpectShown(CANNOT_RETRIEVE_TEXT, false);
-    EXPECT_EQ(ReadBytes(WorkingCopy()), SERVED_ON_DISK);
+    EXPECT_EQ(fetches, 3);
+    codesPath = "/CODES.DAT";
 
     // The date is shown up to a NUL byte; the copy keeps every byte.
     answers = OK;
@@ -210,9 +220,12 @@ TEST_F(Workflow, OptionsOutcomeFollowsTheStateBeforeTheDialog) {
 TEST_F(Workflow, OpenMakesReadyOnlyWhenTheCopyWasWritten) {
     CLoaderCore& notReady = Started(FAIL);
     WriteBytes(Path("chosen.dat"), "2026-06-30 Opened\nZ9 Last line without end");
-    notReady.OpenCodesFile(Path("missing.dat"));
-    ExpectShown(CannotReadCodesFileText(Path("missing.dat")), false);
-    EXPECT_EQ(ReadBytes(WorkingCopy()), OLD_COPY);
+    WriteBytes(Path("empty.dat"), "");
+    for (const char* unreadable : {"missing.dat", "empty.dat"}) {
+        notReady.OpenCodesFile(Path(unreadable));
+        ExpectShown(CannotReadCodesFileText(Path(unreadable)), false);
+        EXPECT_EQ(ReadBytes(WorkingCopy()), OLD_COPY);
+    }
 
     notReady.OpenCodesFile(Path("chosen.dat"));
     ExpectShown(FileReadText("2026-06-30 Opened"), true);
@@ -277,6 +290,12 @@ TEST_F(Workflow, UpdateRunsTheBatchFileOnlyWhenReadyAndSaysWhenItFailed) {
     ready.UpdateBuildingCodes();
     EXPECT_EQ(status, CANNOT_WRITE_UPDATE_BATCH_TEXT);
     EXPECT_EQ(commands.size(), 2u);
+
+    // A retry that succeeds brings back the text from before the failures.
+    std::filesystem::remove(Path("update.bat"));
+    exitStatus = 0;
+    ready.UpdateBuildingCodes();
+    ExpectShown(RETRIEVED, true);
 }
 
 }  // namespace
