@@ -146,14 +146,6 @@ bool IsRegularFile(std::FILE* file) {
 #endif
 }
 
-// What tells one file from every other: the volume and the file's number on
-// it. Valid only when `known` is true.
-struct FileIdentity {
-    bool known = false;
-    unsigned long long volume = 0;
-    unsigned long long file = 0;
-};
-
 FileIdentity IdentityOf(const std::string& path) {
     FileIdentity identity;
 #ifdef _WIN32
@@ -168,19 +160,27 @@ FileIdentity IdentityOf(const std::string& path) {
     BY_HANDLE_FILE_INFORMATION information{};
     if (GetFileInformationByHandle(handle, &information) != 0) {
         constexpr unsigned HIGH_PART_SHIFT = 32;
+        const auto join = [](DWORD high, DWORD low) {
+            return (static_cast<unsigned long long>(high) << HIGH_PART_SHIFT) | low;
+        };
         identity.known = true;
         identity.volume = information.dwVolumeSerialNumber;
-        identity.file =
-            (static_cast<unsigned long long>(information.nFileIndexHigh) << HIGH_PART_SHIFT) |
-            information.nFileIndexLow;
+        identity.index = join(information.nFileIndexHigh, information.nFileIndexLow);
+        identity.size = join(information.nFileSizeHigh, information.nFileSizeLow);
+        identity.lastWrite = join(information.ftLastWriteTime.dwHighDateTime,
+                                  information.ftLastWriteTime.dwLowDateTime);
     }
     CloseHandle(handle);
 #else
     struct stat status {};
     if (stat(path.c_str(), &status) == 0) {
+        constexpr unsigned long long NANOSECONDS = 1000000000ULL;
         identity.known = true;
         identity.volume = static_cast<unsigned long long>(status.st_dev);
-        identity.file = static_cast<unsigned long long>(status.st_ino);
+        identity.index = static_cast<unsigned long long>(status.st_ino);
+        identity.size = static_cast<unsigned long long>(status.st_size);
+        identity.lastWrite = static_cast<unsigned long long>(status.st_mtim.tv_sec) * NANOSECONDS +
+                             static_cast<unsigned long long>(status.st_mtim.tv_nsec);
     }
 #endif
     return identity;
@@ -212,10 +212,13 @@ bool CanOpenForReading(const std::string& path) {
     return file && IsRegularFile(file.get());
 }
 
+bool IsSameIdentity(const FileIdentity& one, const FileIdentity& other) {
+    return one.known && other.known && one.index != 0 && one.volume == other.volume &&
+           one.index == other.index && one.size == other.size && one.lastWrite == other.lastWrite;
+}
+
 bool IsSameFile(const std::string& first, const std::string& second) {
-    const FileIdentity one = IdentityOf(first);
-    const FileIdentity other = IdentityOf(second);
-    return one.known && other.known && one.volume == other.volume && one.file == other.file;
+    return IsSameIdentity(IdentityOf(first), IdentityOf(second));
 }
 
 bool IsFolder(const std::string& path) {

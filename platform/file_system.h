@@ -36,6 +36,22 @@ bool ReplaceFileSafelyWith(const std::string& path, const ContentWriter& writeCo
 // does not count.
 bool CanOpenForReading(const std::string& path);
 
+// What tells one file from every other, as far as the file system says: the
+// volume, the file's number on it, its size and its last write time. Valid
+// only when `known` is true.
+struct FileIdentity {
+    bool known = false;
+    unsigned long long volume = 0;
+    unsigned long long index = 0;
+    unsigned long long size = 0;
+    unsigned long long lastWrite = 0;
+};
+
+// True when both are known and agree in all four, with a number that is not
+// 0: some file systems (network and cloud drives) number every file 0, which
+// tells nothing.
+bool IsSameIdentity(const FileIdentity& one, const FileIdentity& other);
+
 // True when `first` and `second` both name one existing file, however the
 // two paths are spelled (letter case, separators, relative or full, links).
 // False when either cannot be opened.

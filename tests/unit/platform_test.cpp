@@ -87,3 +87,25 @@ TEST(FileSystem, AFolderIsNoFileAndEqualBytesAreNoSameFile) {
     EXPECT_FALSE(platform::CanOpenForReading(folder.Path()));
     EXPECT_FALSE(platform::IsSameFile(folder.PathOf("a"), folder.PathOf("b")));
 }
+
+TEST(FileSystem, FilesAreTheSameOnlyWhenVolumeANonZeroNumberSizeAndWriteTimeAgree) {
+    const platform::FileIdentity one{true, 7, 42, 100, 5};
+    const struct {
+        const char* name;
+        platform::FileIdentity other;
+        bool same;
+    } rows[] = {
+        {"all agree", one, true},
+        {"volume", {true, 8, 42, 100, 5}, false},
+        {"number", {true, 7, 43, 100, 5}, false},
+        {"size", {true, 7, 42, 101, 5}, false},
+        {"write time", {true, 7, 42, 100, 6}, false},
+        {"unknown", {false, 7, 42, 100, 5}, false},
+    };
+    for (const auto& row : rows) {
+        EXPECT_EQ(platform::IsSameIdentity(one, row.other), row.same) << row.name;
+    }
+    // A file system that numbers every file 0 tells two files apart by nothing.
+    const platform::FileIdentity unnumbered{true, 7, 0, 100, 5};
+    EXPECT_FALSE(platform::IsSameIdentity(unnumbered, unnumbered));
+}
