@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-// Name of the batch file, relative to the current folder.
+// Name of the batch file, in the folder the program is started in.
 inline constexpr char UPDATE_BATCH_FILE[] = "update.bat";
 
 // What stands between the utility and the file it loads: a blank, the

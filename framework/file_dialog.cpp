@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "framework/app.h"
+#include "platform/file_system.h"
 
 namespace {
 
@@ -52,8 +53,17 @@ INT_PTR CFileDialog::DoModal() {
     ofn.lpstrDefExt = m_defaultExtension.empty() ? nullptr : m_defaultExtension.c_str();
     ofn.Flags = m_flags;
 
+    // The dialogs move the current folder to where the user browsed; the
+    // program's own files are named from the folder it started in, so the
+    // current folder is given back.
+    std::string currentFolder;
+    const bool known = platform::GetCurrentFolder(currentFolder);
     const FileDialogFunction run = FindFileDialog(m_bOpenFileDialog != FALSE);
-    if (run == nullptr || !run(&ofn)) {
+    const bool chosen = run != nullptr && run(&ofn);
+    if (known) {
+        ::SetCurrentDirectoryA(currentFolder.c_str());
+    }
+    if (!chosen) {
         return IDCANCEL;
     }
     m_fileName = file.data();

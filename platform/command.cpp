@@ -19,4 +19,18 @@ int RunCommand(const std::string& command) {
 #endif
 }
 
+int RunBatchFile(const std::string& path) {
+    constexpr char PERCENT = '%';
+    if (path.find(PERCENT) != std::string::npos) {
+        return RunCommand(path.substr(path.find_last_of("\\/") + 1));
+    }
+#ifdef _WIN32
+    // The interpreter takes the outer pair of quotes off a command line
+    // that starts with one; the inner pair stays around the path.
+    return RunCommand("\"\"" + path + "\"\"");
+#else
+    return RunCommand("\"" + path + "\"");
+#endif
+}
+
 }  // namespace platform

@@ -11,4 +11,12 @@ namespace platform {
 // it could not be run or did not end normally.
 int RunCommand(const std::string& command);
 
+// Runs the batch file at the full path `path` as RunCommand does. The path
+// goes in quotes, so that blanks, "&", "(" and the like in it are taken as
+// they stand, and a program started from a network folder (which the
+// interpreter refuses as its current folder) runs it too. A path with a "%"
+// in it, which the interpreter would take for the start of a variable on its
+// command line, is run by its file name from the current folder instead.
+int RunBatchFile(const std::string& path);
+
 }  // namespace platform

@@ -273,4 +273,43 @@ bool GetExecutablePath(std::string& path) {
     return false;
 }
 
+bool GetCurrentFolder(std::string& folder) {
+    folder.clear();
+#ifdef _WIN32
+    // The size asked for includes the terminating NUL; the result does not.
+    const DWORD size = GetCurrentDirectoryA(0, nullptr);
+    std::vector<char> buffer(size + 1);
+    const DWORD length = size == 0 ? 0 : GetCurrentDirectoryA(size, buffer.data());
+    if (length == 0 || length >= size) {
+        return false;
+    }
+    folder.assign(buffer.data(), length);
+    return true;
+#else
+    for (std::size_t size = INITIAL_PATH_BUFFER; size <= MAXIMUM_PATH_BUFFER; size *= 2) {
+        std::vector<char> buffer(size);
+        if (getcwd(buffer.data(), size) != nullptr) {
+            folder = buffer.data();
+            return true;
+        }
+        if (errno != ERANGE) {
+            return false;
+        }
+    }
+    return false;
+#endif
+}
+
+std::string InCurrentFolder(const std::string& name) {
+    std::string folder;
+    if (!GetCurrentFolder(folder)) {
+        return name;
+    }
+    // A drive's root ("C:\") already ends in a separator.
+    if (folder.empty() || folder.back() != PATH_SEPARATOR) {
+        folder += PATH_SEPARATOR;
+    }
+    return folder + name;
+}
+
 }  // namespace platform

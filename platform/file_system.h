@@ -67,4 +67,11 @@ bool CreateFolderIfMissing(const std::string& path);
 // Full path of the running executable; false when it cannot be determined.
 bool GetExecutablePath(std::string& path);
 
+// The process's current folder, as a full path; false when it cannot be told.
+bool GetCurrentFolder(std::string& folder);
+
+// `name` in the process's current folder as it is now, as a full path;
+// `name` itself when the current folder cannot be told.
+std::string InCurrentFolder(const std::string& name);
+
 }  // namespace platform

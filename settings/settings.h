@@ -11,7 +11,7 @@
 #include <string>
 #include <string_view>
 
-// Name of the settings file, relative to the current folder.
+// Name of the settings file, in the folder the program is started in.
 inline constexpr char SETTINGS_FILE_NAME[] = "config.txt";
 
 struct Settings {
@@ -46,10 +46,10 @@ bool ReadSettingsFile(const std::string& path, Settings& settings);
 // whole. True when the new file is in place.
 bool WriteSettingsFile(const std::string& path, const Settings& settings);
 
-// Reads the settings file at `path` ("config.txt" in the current folder)
-// into `settings`; a file that cannot be read leaves them as they were.
-void LoadSettings(const SettingsRefs& settings, const std::string& path = SETTINGS_FILE_NAME);
+// Reads the settings file at `path` into `settings`; a file that cannot be
+// read leaves them as they were.
+void LoadSettings(const SettingsRefs& settings, const std::string& path);
 
 // Writes `settings` to the settings file at `path`. False when the file could
 // not be written; the settings in memory keep their values either way.
-bool SaveSettings(const SettingsRefs& settings, const std::string& path = SETTINGS_FILE_NAME);
+bool SaveSettings(const SettingsRefs& settings, const std::string& path);

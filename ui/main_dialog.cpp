@@ -4,6 +4,7 @@
 #include "framework/app.h"
 #include "framework/file_dialog.h"
 #include "net/fetch_client.h"
+#include "platform/file_system.h"
 #include "res/resource.h"
 #include "ui/about_dialog.h"
 #include "ui/options_dialog.h"
@@ -47,12 +48,15 @@ CLoaderDlg::CLoaderDlg(const SettingsRefs& settings, CFetchClient& fetchClient, 
       m_hIcon(LoadProgramIcon(IDR_MAINFRAME)),
       m_hIconNotReady(LoadProgramIcon(IDI_NOT_READY)),
       m_hIconReady(LoadProgramIcon(IDI_READY)),
+      // The program's files are named once, from the folder it starts in.
+      m_settingsFile(platform::InCurrentFolder(SETTINGS_FILE_NAME)),
       m_core(*this,
              LoaderEnvironment{settings,
                                [&fetchClient](const std::string& host, std::string_view request) {
                                    return fetchClient.HttpFetch(host, request);
                                },
-                               GetProgramFolder()}) {}
+                               GetProgramFolder(), m_settingsFile,
+                               platform::InCurrentFolder(UPDATE_BATCH_FILE)}) {}
 
 void CLoaderDlg::DoDataExchange(CDataExchange* pDX) {
     CDialog::DoDataExchange(pDX);
@@ -100,11 +104,11 @@ BOOL CLoaderDlg::OnInitDialog() {
 
 void CLoaderDlg::OnStartUpFetch() {
     ::UpdateWindow(m_hWnd);
-    m_core.RetrieveAtStartUp();
+    WhileBusy([this] { m_core.RetrieveAtStartUp(); });
 }
 
 void CLoaderDlg::OnRetrieveFromWeb() {
-    m_core.RetrieveFromWeb();
+    WhileBusy([this] { m_core.RetrieveFromWeb(); });
 }
 
 bool CLoaderDlg::ChooseCodesFile(bool open, std::string& path) {
@@ -134,18 +138,24 @@ void CLoaderDlg::OnSaveCodesFile() {
 void CLoaderDlg::OnOptions() {
     // Whether a retrieval follows depends on the state before the dialog ran.
     const bool wasReady = m_core.IsReady();
-    COptionsDlg options(m_settings);
-    m_core.OptionsClosed(options.DoModal() == IDOK, wasReady);
+    COptionsDlg options(m_settings, m_settingsFile);
+    const bool confirmed = options.DoModal() == IDOK;
+    WhileBusy([&] { m_core.OptionsClosed(confirmed, wasReady); });
 }
 
 void CLoaderDlg::OnUpdateBuildingCodes() {
-    // While the transfer utility runs the window takes no command: the button
-    // and the menu are disabled, and the clicks and keys that arrive
-    // meanwhile (a double click's second click, say) are dropped.
-    // A disabled button loses the keyboard focus; it gets it back after.
+    WhileBusy([this] { m_core.UpdateBuildingCodes(); });
+}
+
+void CLoaderDlg::WhileBusy(const std::function<void()>& work) {
+    // While a fetch or the transfer utility runs the window takes no command:
+    // the button and the menu are disabled, and the clicks and keys that
+    // arrive meanwhile (a double click's second click, a click on the close
+    // box, say) are dropped. A disabled button loses the keyboard focus; it
+    // gets it back after.
     HWND focused = ::GetFocus();
     EnableCommands(false);
-    m_core.UpdateBuildingCodes();
+    work();
     DropUserInput();
     EnableCommands(true);
     ::SetFocus(focused);
@@ -165,8 +175,10 @@ void CLoaderDlg::EnableCommands(bool enable) {
 
 void CLoaderDlg::DropUserInput() {
     MSG message;
+    // The mouse in the window's frame (its close box among it) too.
     while (::PeekMessageA(&message, nullptr, WM_KEYFIRST, WM_KEYLAST, PM_REMOVE) ||
-           ::PeekMessageA(&message, nullptr, WM_MOUSEFIRST, WM_MOUSELAST, PM_REMOVE)) {
+           ::PeekMessageA(&message, nullptr, WM_MOUSEFIRST, WM_MOUSELAST, PM_REMOVE) ||
+           ::PeekMessageA(&message, nullptr, WM_NCMOUSEMOVE, WM_NCXBUTTONDBLCLK, PM_REMOVE)) {
     }
 }
 

@@ -3,6 +3,7 @@
 // workflow core, which owns the readiness state and decides what shows.
 #pragma once
 
+#include <functional>
 #include <string>
 
 #include "framework/dialog.h"
@@ -36,6 +37,8 @@ public:
     void OnUpdateBuildingCodes();
     void OnStartUpFetch();
 
+    // Runs a workflow that blocks the window: a fetch or the update.
+    void WhileBusy(const std::function<void()>& work);
     // Enables or disables the update button and the menu.
     void EnableCommands(bool enable);
     // Drops the mouse and keyboard input waiting in the queue.
@@ -50,5 +53,7 @@ public:
     HICON m_hIconNotReady;
     HICON m_hIconReady;
     CStatic m_stateIcon;
+    // config.txt in the folder the program started in.
+    const std::string m_settingsFile;
     CLoaderCore m_core;
 };

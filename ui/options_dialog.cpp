@@ -22,14 +22,15 @@ const MessageMapEntry COptionsDlg::kMessageEntries[] = {
 };
 const MessageMap COptionsDlg::kMessageMap = MakeMessageMap(&CDialog::kMessageMap, kMessageEntries);
 
-void SaveSettingsOrWarn(const SettingsRefs& settings) {
-    if (!SaveSettings(settings)) {
+void SaveSettingsOrWarn(const SettingsRefs& settings, const std::string& path) {
+    if (!SaveSettings(settings, path)) {
         AfxMessageBox(SAVE_SETTINGS_FAILED_TEXT, MB_OK | MB_ICONEXCLAMATION);
     }
 }
 
-COptionsDlg::COptionsDlg(const SettingsRefs& settings, CWnd* pParent)
-    : CDialog(IDD_OPTIONS, pParent), m_settings(settings) {}
+COptionsDlg::COptionsDlg(const SettingsRefs& settings, const std::string& settingsFile,
+                         CWnd* pParent)
+    : CDialog(IDD_OPTIONS, pParent), m_settings(settings), m_settingsFile(settingsFile) {}
 
 // The dialog keeps no data of its own: its state is the text of its boxes.
 void COptionsDlg::DoDataExchange(CDataExchange*) {}
@@ -59,6 +60,6 @@ void COptionsDlg::OnClickedOk() {
     GetDlgItem(IDC_HOST).GetWindowText(m_settings.host);
     GetDlgItem(IDC_CODES_PATH).GetWindowText(m_settings.codesPath);
     GetDlgItem(IDC_TRANSFER_PATH).GetWindowText(m_settings.transferPath);
-    SaveSettingsOrWarn(m_settings);
+    SaveSettingsOrWarn(m_settings, m_settingsFile);
     OnOK();
 }

@@ -2,12 +2,16 @@
 // transfer path filled by detection or by browsing. OK stores and saves them.
 #pragma once
 
+#include <string>
+
 #include "framework/dialog.h"
 #include "settings/settings.h"
 
 class COptionsDlg : public CDialog {
 public:
-    explicit COptionsDlg(const SettingsRefs& settings, CWnd* pParent = nullptr);
+    // `settingsFile`: the full path of config.txt, where OK saves them.
+    COptionsDlg(const SettingsRefs& settings, const std::string& settingsFile,
+                CWnd* pParent = nullptr);
 
     BOOL OnInitDialog() override;
     void DoDataExchange(CDataExchange* pDX) override;
@@ -19,8 +23,9 @@ public:
     void OnAutoDetect();
 
     SettingsRefs m_settings;
+    const std::string& m_settingsFile;
 };
 
-// Saves the settings to config.txt; when the file cannot be written a message
-// box says so (the settings in memory keep their values).
-void SaveSettingsOrWarn(const SettingsRefs& settings);
+// Saves the settings to config.txt at `path`; when the file cannot be written
+// a message box says so (the settings in memory keep their values).
+void SaveSettingsOrWarn(const SettingsRefs& settings, const std::string& path);

@@ -142,6 +142,6 @@ void CLoaderCore::UpdateBuildingCodes() {
     m_view.SetStatusText(UPDATING_TEXT);
     // Waits for the transfer utility to end. A failure is said; the working
     // copy is still good, so the state stays and the user may try again.
-    const int exitStatus = m_env.runCommand(m_env.batchFile);
+    const int exitStatus = m_env.runBatchFile(m_env.batchFile);
     m_view.SetStatusText(exitStatus == 0 ? m_statusText : UpdateFailedText(exitStatus));
 }

@@ -30,9 +30,9 @@ protected:
     ~LoaderView() = default;
 };
 
-// Runs `command` through the command interpreter, waits for it to end and
-// returns its exit status.
-using CommandRunner = std::function<int(const std::string& command)>;
+// Runs the batch file at `path` through the command interpreter, waits for it
+// to end and returns its exit status.
+using BatchRunner = std::function<int(const std::string& path)>;
 
 struct LoaderEnvironment {
     SettingsRefs settings;
@@ -40,10 +40,12 @@ struct LoaderEnvironment {
     // The folder whose temp\CODES.DAT is the working copy, with its trailing
     // separator: the program's own folder.
     std::string programFolder;
-    std::string settingsFile = SETTINGS_FILE_NAME;
-    std::string batchFile = UPDATE_BATCH_FILE;
+    // Full paths of config.txt and update.bat: in the folder the program was
+    // started in, whatever folder a file dialog moves to later.
+    std::string settingsFile;
+    std::string batchFile;
     std::vector<std::string> utilityLocations = {TRANSFER_UTILITY_ON_D, TRANSFER_UTILITY_ON_C};
-    CommandRunner runCommand = platform::RunCommand;
+    BatchRunner runBatchFile = platform::RunBatchFile;
 };
 
 class CLoaderCore {

@@ -94,27 +94,52 @@ TEST_F(ProgramTest, DetectsTheUtilityFetchesAndLoadsTheHandheldThroughUpdateBat)
     EXPECT_TRUE(::IsWindowEnabled(::GetDlgItem(program->Window(), IDC_UPDATE)));
     EXPECT_TRUE(program->WaitForState(
         "Update Building Codes failed.\r\nThe transfer utility ended with code 3.", IDI_READY));
+
+    // A retry that succeeds shows the codes ready again, not the failure.
+    ASSERT_TRUE(::DeleteFileA((onD.folder + "exit-status.txt").c_str()));
+    ASSERT_TRUE(ClickButtonAndWait(program->Window(), IDC_UPDATE));
+    EXPECT_EQ(program->Status(), Ready(retrieved, CODES_DATE));
 }
 
-TEST_F(ProgramTest, WindowOpensAtOnceWhileASilentServerHoldsTheFetch) {
+TEST_F(ProgramTest, WindowOpensAtOnceAndDropsClicksWhileASlowServerHoldsTheFetch) {
     WSADATA data;
     ASSERT_EQ(::WSAStartup(MAKEWORD(2, 2), &data), 0);
-    // A server that takes the connection and never answers, on the first
-    // free address from 127.0.0.40.
-    const SOCKET silent = ::socket(AF_INET, SOCK_STREAM, 0);
+    // A server that takes the connection and answers only when told, on the
+    // first free address from 127.0.0.40.
+    const SOCKET slow = ::socket(AF_INET, SOCK_STREAM, 0);
     sockaddr_in server{AF_INET, htons(80), {}, {}};
     int n = 39;
     do {
         server.sin_addr.s_addr = ::inet_addr(("127.0.0." + std::to_string(++n)).c_str());
-    } while (::bind(silent, reinterpret_cast<sockaddr*>(&server), sizeof server) != 0 && n < 60);
-    ASSERT_EQ(::listen(silent, 1), 0);
+    } while (::bind(slow, reinterpret_cast<sockaddr*>(&server), sizeof server) != 0 && n < 60);
+    ASSERT_EQ(::listen(slow, 1), 0);
+    const std::string address = ::inet_ntoa(server.sin_addr);
+    const InstalledUtility onC('C');
     // The window shows within ten seconds.
-    ASSERT_TRUE(Start("silent", Config(::inet_ntoa(server.sin_addr), "/", TRANSFER_PATH), 10000));
+    ASSERT_TRUE(Start("slow", Config(address, "/codes.dat", onC.path), 10000));
     // The program is busy with the fetch and answers no message, but its
     // window is painted: the stop sign and the text that says what it does.
     EXPECT_TRUE(program->WaitForStateIcon(IDI_NOT_READY));
     EXPECT_TRUE(WaitForDrawnText(::GetDlgItem(program->Window(), IDC_STATUS)));
-    // This also closes the socket.
+
+    // A click on the button while the fetch waits is dropped: once the
+    // server has answered the codes are ready, and the utility has not run.
+    fd_set waiting;
+    FD_ZERO(&waiting);
+    FD_SET(slow, &waiting);
+    timeval limit{10, 0};
+    ASSERT_EQ(::select(0, &waiting, nullptr, nullptr, &limit), 1);
+    const SOCKET peer = ::accept(slow, nullptr, nullptr);
+    ASSERT_TRUE(PostMouseClick(program->Window(), IDC_UPDATE));
+    const std::string reply = std::string("HTTP/1.0 200 OK\r\n\r\n") + CODES;
+    ASSERT_EQ(::send(peer, reply.data(), static_cast<int>(reply.size()), 0),
+              static_cast<int>(reply.size()));
+    ::closesocket(peer);
+    EXPECT_TRUE(program->WaitForState(Ready("File retrieved from " + address + ".", CODES_DATE),
+                                      IDI_READY));
+    EXPECT_TRUE(WaitUntilIdle(program->Window()));
+    EXPECT_FALSE(Exists(onC.folder + "handheld"));
+    // This also closes the listening socket.
     ::WSACleanup();
 }
 
@@ -181,12 +206,30 @@ TEST_F(ProgramTest, OpenAndSaveGoThroughTheFileDialogs) {
     ASSERT_TRUE(Start("open and save", Config("", "/x.dat", TRANSFER_PATH)));
     ASSERT_TRUE(program->WaitForStateIcon(IDI_NOT_READY));
     const std::string older = "older content, longer than the working copy\r\n\r\n\r\n";
-    const std::string opened = program->Path("opened.DAT"), target = program->Path("existing.DAT");
+    const std::string elsewhere = program->Path("elsewhere\\"), tools = program->Path("tools\\");
+    const std::string opened = elsewhere + "opened.DAT", target = program->Path("existing.DAT");
+    ASSERT_TRUE(::CreateDirectoryA(elsewhere.c_str(), nullptr) &&
+                MakeFolderWithCopy(tools, ToWindowsPath(NORVALE_FAKE_DCOMM2_PATH), "dcomm2.exe"));
     ASSERT_TRUE(WriteBytes(opened, CODES_ON_DISK) && WriteBytes(target, older));
 
+    // Opened from one folder, the utility chosen in another: config.txt and
+    // update.bat stay in the folder the program started in.
     ASSERT_TRUE(program->WaitUntilDone(program->ChooseFile(ID_FILE_OPEN_CODES, opened)));
     EXPECT_TRUE(program->WaitForState(Ready("File read.", CODES_DATE), IDI_READY));
     EXPECT_EQ(ReadBytes(program->Path("temp\\CODES.DAT")), CODES_ON_DISK);
+    HWND options = program->OpenDialog(ID_CONFIGURE_OPTIONS);
+    ASSERT_TRUE(ClickButton(options, IDC_BROWSE));
+    const HWND browse = WaitForOwnedWindow(options);
+    ASSERT_TRUE(ChooseFile(browse, tools + "dcomm2.exe") && WaitForWindowGone(browse));
+    ASSERT_TRUE(program->CloseDialog(options, IDOK));
+    EXPECT_EQ(ReadBytes(program->Path("config.txt")), Config("", "/x.dat", tools + "dcomm2.exe"));
+    ASSERT_TRUE(ClickButtonAndWait(program->Window(), IDC_UPDATE));
+    EXPECT_EQ(ReadBytes(program->Path("update.bat")),
+              "\"" + tools + "dcomm2.exe\" /b=57600 \"" + program->Path("temp\\CODES.DAT\"\r\n"));
+    EXPECT_EQ(ReadBytes(tools + "handheld\\CODES.DAT"), CODES_ON_DISK);
+    for (const std::string& folder : {elsewhere, tools}) {
+        EXPECT_FALSE(Exists(folder + "config.txt") || Exists(folder + "update.bat")) << folder;
+    }
 
     // The file is replaced only once the question is answered.
     HWND save = program->ChooseFile(ID_FILE_SAVE_CODES, target), box = WaitForOwnedWindow(save);
