@@ -1,6 +1,7 @@
 #include "codes/update_batch.h"
 
 #include "codes/working_copy.h"
+#include "platform/code_page.h"
 #include "platform/text_file.h"
 
 namespace {
@@ -22,6 +23,14 @@ std::string DoublePercents(std::string_view text) {
         doubled += c;
     }
     return doubled;
+}
+
+// `path` as the command interpreter reads it from a batch file: in the OEM
+// code page, or in its short form where a character has no OEM form. False
+// when neither serves.
+bool ForInterpreter(const std::string& path, std::string& converted) {
+    return platform::ToOemText(path, converted) ||
+           platform::ToOemText(platform::ShortPathOf(path), converted);
 }
 
 }  // namespace
@@ -49,6 +58,11 @@ std::string UpdateBatchLine(std::string_view transferPath, std::string_view prog
 
 bool WriteUpdateBatch(const std::string& batchPath, const std::string& transferPath,
                       const std::string& programFolder) {
-    return platform::WriteTextFileSafely(
-        batchPath, UpdateBatchLine(transferPath, programFolder) + platform::LF);
+    std::string utility;
+    std::string folder;
+    if (!ForInterpreter(transferPath, utility) || !ForInterpreter(programFolder, folder)) {
+        return false;
+    }
+    return platform::WriteTextFileSafely(batchPath,
+                                         UpdateBatchLine(utility, folder) + platform::LF);
 }

@@ -22,8 +22,11 @@ inline constexpr char TRANSFER_SWITCH[] = " /b=57600 ";
 std::string UpdateBatchLine(std::string_view transferPath, std::string_view programFolder);
 
 // Writes UpdateBatchLine and a line end to the file at `batchPath` in text
-// mode, so that the file holds that line and CR LF and nothing else. An
-// existing file is replaced safely: when the write fails it stays whole.
-// True on success; the utility must not be run otherwise.
+// mode, so that the file holds that line and CR LF and nothing else. The two
+// paths are written in the code page the command interpreter reads batch
+// files in (on Windows the OEM one), each in its short form where one of its
+// characters has no form there; when a path has no such form either, nothing
+// is written. An existing file is replaced safely: when the write fails it
+// stays whole. True on success; the utility must not be run otherwise.
 bool WriteUpdateBatch(const std::string& batchPath, const std::string& transferPath,
                       const std::string& programFolder);

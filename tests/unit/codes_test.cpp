@@ -81,3 +81,19 @@ TEST(UpdateBatchLine, QuotesTheUtilityUnlessQuotedAndDoublesPercentSigns) {
         EXPECT_EQ(UpdateBatchLine(row.utility, row.folder), row.line);
     }
 }
+
+#ifdef _WIN32
+TEST(UpdateBatch, APathWithNoOemFormGoesInItsShortFormOrNothingIsWritten) {
+    const TempFolder folder;
+    const std::string euro = folder.PathOf("Euro \x80") + "\\", batch = folder.PathOf("u.bat");
+    ASSERT_TRUE(platform::CreateFolderIfMissing(euro));
+    ASSERT_TRUE(WriteUpdateBatch(batch, "C:\\dcomm2.exe", euro));
+    const std::string line = ReadBytes(batch), prefix = "\"C:\\dcomm2.exe\" /b=57600 \"";
+    ASSERT_EQ(line.substr(0, prefix.size()), prefix);
+    const std::string shortForm = line.substr(prefix.size(), line.find("temp\\") - prefix.size());
+    EXPECT_EQ(shortForm.find('\x80'), std::string::npos) << shortForm;
+    EXPECT_TRUE(platform::IsFolder(shortForm)) << shortForm;
+    EXPECT_FALSE(WriteUpdateBatch(batch, euro + "missing \x80.exe", euro));
+    EXPECT_EQ(ReadBytes(batch), line);
+}
+#endif

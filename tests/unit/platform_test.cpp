@@ -1,3 +1,4 @@
+#include "platform/code_page.h"
 #include "platform/file_system.h"
 #include "platform/text_file.h"
 #include "tests/support/temp_folder.h"
@@ -109,3 +110,27 @@ TEST(FileSystem, FilesAreTheSameOnlyWhenVolumeANonZeroNumberSizeAndWriteTimeAgre
     const platform::FileIdentity unnumbered{true, 7, 0, 100, 5};
     EXPECT_FALSE(platform::IsSameIdentity(unnumbered, unnumbered));
 }
+
+#ifdef _WIN32
+TEST(CodePage, OemTextKeepsEveryCharacterOrFailsWithoutALookAlike) {
+    if (GetACP() != 1252 || GetOEMCP() != 437) {
+        GTEST_SKIP() << "the rows are for the code pages 1252 and 437";
+    }
+    const struct {
+        std::string ansi;
+        bool converted;
+        std::string oem;
+    } rows[] = {
+        {"C:\\Tools\\dcomm2.exe", true, "C:\\Tools\\dcomm2.exe"},
+        {"C:\\Users\\Zo\xEB\\Norvale\\", true, "C:\\Users\\Zo\x89\\Norvale\\"},
+        {"\xC9t\xE9 \xFC\xF1", true, "\x90t\x82 \x81\xA4"},
+        {"Euro \x80", false, ""},
+        {"\xC3 has a look-alike A", false, ""},
+    };
+    for (const auto& row : rows) {
+        std::string oem;
+        EXPECT_EQ(platform::ToOemText(row.ansi, oem), row.converted) << row.ansi;
+        EXPECT_EQ(oem, row.converted ? row.oem : oem) << row.ansi;
+    }
+}
+#endif
