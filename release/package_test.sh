@@ -4,7 +4,7 @@
 # web server, an upgrade to a higher version that keeps the user's settings,
 # and a silent uninstall that leaves only config.txt.
 #   package_test.sh SOURCE_DIR BINARY_DIR STRIP
-set -euo pipefail
+set -Eeuo pipefail
 trap 'echo "package test: failed: $BASH_COMMAND (line $LINENO)" >&2' ERR
 src="$1" bin="$2" work="$2/package-test"
 rm -rf "$work"
