@@ -34,7 +34,7 @@ link="$user/AppData/Roaming/Microsoft/Windows/Start Menu/Programs/Norvale.lnk"
 msiexec /i 1.0
 [ "$(files)" = ". ./GUIDE.txt ./Norvale.exe ./config.txt ./temp" ]
 "$WINE" start /unix "$link"
-driver waitprefix Tessaly 1003 "$(printf 'File retrieved from %s.\r\nCurrent Building Code date: Codes 2024-05-01\r\nReady to perform update.' "$address")" 30000
+driver waitprefix Tessaly 1003 "$(printf 'File retrieved from %s.\r\nCurrent Building Code date: Codes 2024-05-01\r\nReady to perform update.' "$address")" 30000 >/dev/null
 # Ends every program of the prefix, the one started above with them.
 "$WINESERVER" -k
 
