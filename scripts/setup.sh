@@ -20,6 +20,8 @@ REQUIRED=(
     "nginx-light:/usr/sbin/nginx"
     "imagemagick:/usr/bin/convert"
     "fonts-wine:/usr/share/wine/fonts/marlett.ttf"
+    "wixl:/usr/bin/wixl"
+    "msitools:/usr/bin/msibuild"
 )
 
 missing=()

@@ -51,9 +51,10 @@ start=$(date +%s)
 if build native; then run_tests native -j 2; else status=1; fi
 if build native-sanitize; then run_tests native-sanitize -j 2; else status=1; fi
 if build fuzz; then run_tests fuzz; else status=1; fi
-# The product itself is always the 32-bit build, with its release zip.
+# The product itself is always the 32-bit build, with its release zip and
+# installer package (whose test needs Wine: below).
 build win32 || status=1
-run_tests win32 -L release
+run_tests win32 -L release -LE package
 echo "== Windows tests: $NORVALE_WIN_WHY"
 if [ "$NORVALE_WIN_PRESET" != win32 ]; then
     build "$NORVALE_WIN_PRESET" || status=1
@@ -62,6 +63,8 @@ if norvale_wine_env; then
     run_tests "$NORVALE_WIN_PRESET" -L win32 -j 2
     # One program start at a time: they share the screen and the web server.
     run_tests "$NORVALE_WIN_PRESET" -L e2e
+    # The installer package, in a Wine prefix of its own.
+    run_tests "$NORVALE_WIN_PRESET" -L package
 else
     echo "test: the Windows tests were not run" >&2
     failed=$((failed + 1))
