@@ -51,12 +51,17 @@ int main(int argc, char** argv) {
     const std::string codesPath = argv[2];
     const std::string workingCopy = argv[4];
 
-    CFetchClient client(port, FETCH_TIMEOUT);
-    const auto fetch = [&client](const std::string& name, std::string_view request) {
-        return client.HttpFetch(name, request);
+    CFetchClient client;
+    const auto fetch = [&client](const Url& url, FetchFailure& failure) {
+        return client.Fetch(url, failure);
     };
+    // The port goes in the host line, as a user would write it.
+    const std::string hostLine =
+        port == HTTP_DEFAULT_PORT ? host : host + ":" + std::to_string(port);
     std::string dateLine;
-    const RetrieveResult result = RetrieveCodes(host, codesPath, fetch, workingCopy, dateLine);
+    RetrieveFailure failure;
+    const RetrieveResult result =
+        RetrieveCodes(hostLine, codesPath, fetch, workingCopy, dateLine, failure);
     if (result != RetrieveResult::Success) {
         std::fprintf(stderr, "fetch_bench: retrieval from %s failed\n", host.c_str());
         return EXIT_FAILURE;

@@ -2,10 +2,13 @@
 
 #include "codes/reply_check.h"
 #include "codes/working_copy.h"
+#include "net/http_reply.h"
 #include "net/http_request.h"
 #include "platform/text_file.h"
 
 #include <cstdio>
+#include <optional>
+#include <vector>
 
 using platform::CR;
 using platform::LF;
@@ -26,28 +29,84 @@ std::string BodyToCodesText(std::string_view body) {
     return platform::JoinCrLf(body);
 }
 
-RetrieveResult RetrieveCodes(const std::string& host, const std::string& codesPath,
+namespace {
+
+constexpr int HTTP_STATUS_OK = 200;
+
+RetrieveResult Failed(RetrieveFailure& failure, FailureReason reason) {
+    failure.reason = reason;
+    return RetrieveResult::FetchFailed;
+}
+
+// What a reply that is no codes file, or no redirect to one, means.
+FailureReason ReasonFor(RedirectVerdict verdict, int status) {
+    switch (verdict) {
+        case RedirectVerdict::BadLocation:
+            return FailureReason::BadLocation;
+        case RedirectVerdict::Downgrade:
+            return FailureReason::Downgrade;
+        case RedirectVerdict::Loop:
+            return FailureReason::RedirectLoop;
+        case RedirectVerdict::TooMany:
+            return FailureReason::TooManyRedirects;
+        case RedirectVerdict::Follow:
+        case RedirectVerdict::NotRedirect:
+            break;
+    }
+    return status == 0 ? FailureReason::BadReply : FailureReason::Status;
+}
+
+}  // namespace
+
+RetrieveResult RetrieveCodes(const std::string& hostLine, const std::string& codesPath,
                              const FetchReply& fetch, const std::string& workingCopyPath,
-                             std::string& dateLine) {
+                             std::string& dateLine, RetrieveFailure& failure) {
+    failure = RetrieveFailure{};
+    const std::optional<Url> start = ParseHostLine(hostLine);
+    if (!start) {
+        // Never looked up: the line the fetch gives for a host it cannot map.
+        std::fputs(("Can't map hostname '" + hostLine + "'\n").c_str(), stderr);
+        return Failed(failure, FailureReason::BadHostLine);
+    }
     // Without a path the request would ask for the site's home page.
     if (codesPath.empty()) {
         std::fputs("No codes path set\n", stderr);
-        return RetrieveResult::FetchFailed;
+        return Failed(failure, FailureReason::NoCodesPath);
     }
-    const std::string_view reply = fetch(host, BuildHttpRequest(codesPath, host));
-    const ReplyCheck check = CheckReply(reply.data(), reply.size());
-    if (!check.accepted) {
-        return RetrieveResult::FetchFailed;
+    Url url = *start;
+    url.target = EncodeRequestTarget(codesPath);
+    std::vector<Url> fetched{url};
+    for (;;) {
+        failure.port = url.port;
+        const std::string_view reply = fetch(url, failure.fetch);
+        if (reply.empty()) {
+            return Failed(failure, FailureReason::Fetch);
+        }
+        failure.status = ReplyStatus(reply);
+        const ReplyCheck check = CheckReply(reply.data(), reply.size());
+        if (check.accepted) {
+            // A codes file always has its date line: an empty body is no
+            // codes file (a server may serve one while the file is being
+            // rewritten).
+            const std::string_view body = reply.substr(check.bodyStart);
+            if (body.empty()) {
+                return Failed(failure, FailureReason::EmptyFile);
+            }
+            if (!StoreWorkingCopy(workingCopyPath, BodyToCodesText(body))) {
+                return RetrieveResult::WriteFailed;
+            }
+            dateLine = DateLineOf(body);
+            return RetrieveResult::Success;
+        }
+        Url next;
+        const RedirectVerdict verdict =
+            NextHop(failure.status, ReadReplyHeader(reply).location, fetched, next);
+        if (verdict != RedirectVerdict::Follow) {
+            return Failed(failure, failure.status == HTTP_STATUS_OK
+                                       ? FailureReason::BadReply
+                                       : ReasonFor(verdict, failure.status));
+        }
+        fetched.push_back(next);
+        url = next;
     }
-    // A codes file always has its date line: an empty body is no codes file
-    // (a server may serve one while the file is being rewritten).
-    const std::string_view body = reply.substr(check.bodyStart);
-    if (body.empty()) {
-        return RetrieveResult::FetchFailed;
-    }
-    if (!StoreWorkingCopy(workingCopyPath, BodyToCodesText(body))) {
-        return RetrieveResult::WriteFailed;
-    }
-    dateLine = DateLineOf(body);
-    return RetrieveResult::Success;
 }

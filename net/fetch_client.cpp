@@ -75,6 +75,15 @@ int SendAll(const net::Socket& socket, std::string_view data, std::chrono::milli
     return 0;
 }
 
+// What a failed send or receive with `error` means to the user, when the
+// whole fetch was to end by `end`.
+FetchFailure Failure(int error, Clock::time_point end) {
+    if (error != net::TIMED_OUT) {
+        return FetchFailure::ConnectionLost;
+    }
+    return Clock::now() >= end ? FetchFailure::TimeLimit : FetchFailure::TimedOut;
+}
+
 }  // namespace
 
 CFetchClient::CFetchClient() : CFetchClient(HTTP_PORT, FETCH_TIMEOUT, FETCH_TIME_LIMIT) {}
@@ -103,44 +112,58 @@ std::string_view CFetchClient::Reply() const {
     return std::string_view(m_receiveArea.get(), m_replyLength);
 }
 
+std::string_view CFetchClient::Fetch(const Url& url, FetchFailure& failure) {
+    Run(url.host, url.port, BuildHttpRequest(url.target, HostField(url)));
+    failure = m_lastFailure;
+    return Reply();
+}
+
 std::string_view CFetchClient::HttpFetch(const std::string& hostName, std::string_view request) {
+    return Run(hostName, m_port, request);
+}
+
+std::string_view CFetchClient::Run(const std::string& hostName, std::uint16_t port,
+                                   std::string_view request) {
     // Whatever happens, an earlier reply is never handed out again.
     m_replyLength = 0;
     m_lastError.clear();
-    if (!Exchange(hostName, request)) {
+    m_lastFailure = FetchFailure::None;
+    if (!Exchange(hostName, port, request)) {
         m_replyLength = 0;
     }
     return Reply();
 }
 
-bool CFetchClient::Fail(std::string line) {
+bool CFetchClient::Fail(FetchFailure failure, std::string line) {
+    m_lastFailure = failure;
     m_lastError = std::move(line);
     std::fputs(m_lastError.c_str(), stderr);
     return false;
 }
 
-bool CFetchClient::Exchange(const std::string& hostName, std::string_view request) {
+bool CFetchClient::Exchange(const std::string& hostName, std::uint16_t port,
+                            std::string_view request) {
     // The whole fetch, from the lookup to the last byte, ends by this time
     // whatever the server does.
     const Clock::time_point end = Clock::now() + m_timeLimit;
     // A host that could add a line to the request is never looked up.
     sockaddr_in address{};
-    if (!IsValidHostName(hostName) || !ResolveHost(hostName, m_port, address)) {
-        return Fail("Can't map hostname '" + hostName + "'\n");
+    if (!IsValidHostName(hostName) || !ResolveHost(hostName, port, address)) {
+        return Fail(FetchFailure::UnknownHost, "Can't map hostname '" + hostName + "'\n");
     }
     const net::Socket socket = net::OpenTcpSocket();
     if (!socket.IsValid()) {
-        return Fail(ErrorLine("connect failed", net::LastSocketError()));
+        return Fail(FetchFailure::NoAnswer, ErrorLine("connect failed", net::LastSocketError()));
     }
     const auto connectLimit = WaitLimit(m_timeout, end);
     const int connectError =
         connectLimit.count() > 0 ? Connect(socket, address, connectLimit) : net::TIMED_OUT;
     if (connectError != 0) {
-        return Fail(ErrorLine("connect failed", connectError));
+        return Fail(FetchFailure::NoAnswer, ErrorLine("connect failed", connectError));
     }
     const int sendError = SendAll(socket, request, m_timeout, end);
     if (sendError != 0) {
-        return Fail(ErrorLine("send failed", sendError));
+        return Fail(Failure(sendError, end), ErrorLine("send failed", sendError));
     }
     return Receive(socket, end);
 }
@@ -162,7 +185,7 @@ bool CFetchClient::Receive(const net::Socket& socket, Clock::time_point end) {
             std::chrono::duration_cast<std::chrono::milliseconds>(stepEnd - Clock::now()), end);
         const int waited = left.count() > 0 ? net::WaitReadable(socket, left) : net::TIMED_OUT;
         if (waited != 0) {
-            return Fail(ErrorLine("receive failed", waited));
+            return Fail(Failure(waited, end), ErrorLine("receive failed", waited));
         }
         const bool full = m_replyLength == RECEIVE_AREA_SIZE;
         char* const target = full ? &overflow : area + m_replyLength;
@@ -176,10 +199,10 @@ bool CFetchClient::Receive(const net::Socket& socket, Clock::time_point end) {
             if (net::IsTransient(error)) {
                 continue;
             }
-            return Fail(ErrorLine("receive failed", error));
+            return Fail(FetchFailure::ConnectionLost, ErrorLine("receive failed", error));
         }
         if (full) {
-            return Fail("reply too long\n");
+            return Fail(FetchFailure::TooLarge, "reply too long\n");
         }
         m_replyLength += static_cast<std::size_t>(count);
         stepEnd = Clock::now() + m_timeout;

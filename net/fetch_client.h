@@ -11,6 +11,9 @@
 #include <string>
 #include <string_view>
 
+#include "net/fetch_failure.h"
+#include "net/url.h"
+
 namespace net {
 class Socket;
 }
@@ -50,6 +53,11 @@ public:
     // line to standard error.
     std::string_view HttpFetch(const std::string& hostName, std::string_view request);
 
+    // One GET of the plain http `url`, on its port, with the program's
+    // request (its Host field names the port when it is not 80). As
+    // HttpFetch; on failure `failure` says why.
+    std::string_view Fetch(const Url& url, FetchFailure& failure);
+
     // The reply of the last fetch; empty before the first and after a failed
     // one. It may hold NUL bytes.
     std::string_view Reply() const;
@@ -58,9 +66,10 @@ public:
     const std::string& LastError() const { return m_lastError; }
 
 private:
-    bool Exchange(const std::string& hostName, std::string_view request);
+    std::string_view Run(const std::string& hostName, std::uint16_t port, std::string_view request);
+    bool Exchange(const std::string& hostName, std::uint16_t port, std::string_view request);
     bool Receive(const net::Socket& socket, std::chrono::steady_clock::time_point end);
-    bool Fail(std::string line);
+    bool Fail(FetchFailure failure, std::string line);
 
     std::unique_ptr<char[]> m_receiveArea;
     std::size_t m_replyLength = 0;
@@ -68,4 +77,5 @@ private:
     std::chrono::milliseconds m_timeout;
     std::chrono::milliseconds m_timeLimit;
     std::string m_lastError;
+    FetchFailure m_lastFailure = FetchFailure::None;
 };

@@ -18,6 +18,10 @@ constexpr std::string_view TRANSFER_ENCODING = "transfer-encoding";
 constexpr std::string_view CONTENT_ENCODING = "content-encoding";
 constexpr std::string_view CONTENT_LENGTH = "content-length";
 constexpr std::string_view IDENTITY = "identity";
+constexpr std::string_view LOCATION = "location";
+
+constexpr std::string_view STATUS_PREFIX = "HTTP/1.";
+constexpr std::size_t STATUS_DIGITS = 3;
 
 constexpr std::size_t DECIMAL_BASE = 10;
 
@@ -109,6 +113,12 @@ void TakeField(std::string_view line, ReplyHeader& facts) {
         }
         return;
     }
+    if (EqualsIgnoringCase(name, LOCATION)) {
+        if (facts.location.empty()) {
+            facts.location = value;
+        }
+        return;
+    }
     if (!EqualsIgnoringCase(name, CONTENT_LENGTH)) {
         return;
     }
@@ -121,6 +131,29 @@ void TakeField(std::string_view line, ReplyHeader& facts) {
 }
 
 }  // namespace
+
+int ReplyStatus(std::string_view reply) {
+    const std::size_t digitAt = STATUS_PREFIX.size();
+    const std::size_t spaceAt = digitAt + 1;
+    const std::size_t codeAt = spaceAt + 1;
+    const std::size_t afterCode = codeAt + STATUS_DIGITS;
+    if (reply.size() < afterCode || reply.substr(0, digitAt) != STATUS_PREFIX ||
+        !std::isdigit(static_cast<unsigned char>(reply[digitAt])) || reply[spaceAt] != SPACE) {
+        return 0;
+    }
+    int status = 0;
+    for (const char c : reply.substr(codeAt, STATUS_DIGITS)) {
+        if (!std::isdigit(static_cast<unsigned char>(c))) {
+            return 0;
+        }
+        status = status * static_cast<int>(DECIMAL_BASE) + (c - '0');
+    }
+    if (reply.size() > afterCode && reply[afterCode] != SPACE && reply[afterCode] != CR &&
+        reply[afterCode] != LF) {
+        return 0;
+    }
+    return status;
+}
 
 ReplyHeader ReadReplyHeader(std::string_view reply) {
     ReplyHeader header;

@@ -18,7 +18,15 @@ struct ReplyHeader {
     // plain decimal number, or is repeated with another value.
     bool acceptable = true;
     std::optional<std::size_t> contentLength;
+    // The first Location field's value, without the blanks around it; empty
+    // when there is none.
+    std::string_view location;
 };
+
+// The status of a reply whose first line is "HTTP/1." and one digit, a
+// space, the three digits of the status, and then a space, CR, LF or the
+// end of the reply (the reason phrase is not looked at); 0 for any other.
+int ReplyStatus(std::string_view reply);
 
 // Reads the header at the start of `reply`, which may hold NUL bytes.
 ReplyHeader ReadReplyHeader(std::string_view reply);

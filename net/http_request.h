@@ -18,5 +18,6 @@ std::string EncodeRequestTarget(std::string_view path);
 bool IsValidHostName(std::string_view host);
 
 // "GET " + the request target + " HTTP/1.0" CR LF "Host: " + host CR LF CR LF.
-// The port is always 80, so it is not written.
+// `host` is the Host field as it is to be sent (with its port when that is
+// not the scheme's default).
 std::string BuildHttpRequest(std::string_view path, std::string_view host);

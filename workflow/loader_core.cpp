@@ -69,8 +69,9 @@ void CLoaderCore::RetrieveFromWeb() {
 
 void CLoaderCore::RetrieveAndShow(const char* failureText) {
     std::string dateLine;
+    RetrieveFailure failure;
     const RetrieveResult result = RetrieveCodes(m_env.settings.host, m_env.settings.codesPath,
-                                                m_env.fetch, m_workingCopy, dateLine);
+                                                m_env.fetch, m_workingCopy, dateLine, failure);
     if (result == RetrieveResult::Success) {
         SetStatus(RetrievedText(m_env.settings.host, dateLine));
         SetState(kReady);
@@ -78,8 +79,9 @@ void CLoaderCore::RetrieveAndShow(const char* failureText) {
     }
     // Nothing was written either way.
     m_view.ShowStateIcon(StateIcon::NotReady);
-    SetStatus(result == RetrieveResult::WriteFailed ? CannotWriteWorkingCopyText(m_workingCopy)
-                                                    : std::string(failureText));
+    SetStatus(result == RetrieveResult::WriteFailed
+                  ? CannotWriteWorkingCopyText(m_workingCopy)
+                  : std::string(failureText) + "\r\n" + FailureReasonText(failure));
     m_nCodesState = kNotReady;
 }
 

@@ -79,7 +79,8 @@ private:
     void SetState(std::int32_t state);
     void ShowMissingUtility();
     // Fetches into the working copy and shows the outcome; a failure shows
-    // `failureText`, unless it was the working copy that could not be written.
+    // `failureText` and the reason under it, unless it was the working copy
+    // that could not be written.
     void RetrieveAndShow(const char* failureText);
 
     static constexpr std::int32_t kReady = 0;

@@ -2,8 +2,12 @@
 // own, in one place. CR LF breaks a line.
 #pragma once
 
+#include <chrono>
 #include <string>
 #include <string_view>
+
+#include "codes/retrieve.h"
+#include "net/fetch_client.h"
 
 inline constexpr char RETRIEVING_TEXT[] = "Attempting to retrieve codes from WWW.";
 // A failed retrieval at start-up or after the Options dialog.
@@ -57,4 +61,58 @@ inline std::string CannotReadWorkingCopyText(const std::string& path) {
 
 inline std::string CannotSaveCodesText(const std::string& path) {
     return "Cannot save codes to:\r\n" + path;
+}
+
+// The line under a failed retrieval's text that says why it failed.
+inline std::string FailureReasonText(const RetrieveFailure& failure) {
+    using namespace std::chrono_literals;
+    static_assert(FETCH_TIMEOUT == 30s && FETCH_TIME_LIMIT == 2min && RECEIVE_AREA_SIZE == 262144,
+                  "the texts below name these figures");
+    switch (failure.reason) {
+        case FailureReason::BadHostLine:
+            return "The host is not written correctly.";
+        case FailureReason::NoCodesPath:
+            return "No codes file path is set.";
+        case FailureReason::Status:
+            return "The server answered with status " + std::to_string(failure.status) + ".";
+        case FailureReason::BadReply:
+            return "The server's reply could not be read.";
+        case FailureReason::EmptyFile:
+            return "The server sent an empty file.";
+        case FailureReason::TooManyRedirects:
+            return "Too many redirects.";
+        case FailureReason::RedirectLoop:
+            return "The redirects go round in a loop.";
+        case FailureReason::Downgrade:
+            return "A redirect from https to http was refused.";
+        case FailureReason::BadLocation:
+            return "A redirect named a place that cannot be read.";
+        case FailureReason::None:
+        case FailureReason::Fetch:
+            break;
+    }
+    switch (failure.fetch) {
+        case FetchFailure::UnknownHost:
+            return "The host name is not known.";
+        case FetchFailure::NoAnswer:
+            return "The server did not answer (port " + std::to_string(failure.port) + ").";
+        case FetchFailure::TimedOut:
+            return "No answer within 30 seconds.";
+        case FetchFailure::TimeLimit:
+            return "The retrieval took longer than 2 minutes.";
+        case FetchFailure::TooLarge:
+            return "The file is larger than 256 KiB.";
+        case FetchFailure::CertUntrusted:
+            return "The server's certificate is not trusted.";
+        case FetchFailure::CertWrongName:
+            return "The server's certificate is for another name.";
+        case FetchFailure::CertExpired:
+            return "The server's certificate has expired.";
+        case FetchFailure::SecureFailed:
+            return "The secure connection failed.";
+        case FetchFailure::None:
+        case FetchFailure::ConnectionLost:
+            break;
+    }
+    return "The connection broke off before the whole file came.";
 }

@@ -166,6 +166,7 @@ TEST(HttpRequest, TargetStartsWithASlashAndPercentEncodesWhatCannotStandInIt) {
     for (const auto& [path, target] : cases) {
         SCOPED_TRACE(path);
         EXPECT_EQ(EncodeRequestTarget(path), target);
+        EXPECT_EQ(EncodeRequestTarget(target), target);  // a target is sent as it stands
         EXPECT_EQ(BuildHttpRequest(path, "codes.example:80"),
                   "GET " + target + " HTTP/1.0\r\nHost: codes.example:80\r\n\r\n");
     }

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <deque>
 #include <filesystem>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -28,9 +29,17 @@ const std::string HOST = "codes.example";
 const std::string REPLY = "HTTP/1.0 200 OK\r\n\r\n2026-12-01 Codes\r\nA100 Footings\n";
 const std::string RETRIEVED = RetrievedText(HOST, "2026-12-01 Codes");
 const std::string SERVED_ON_DISK = "2026-12-01 Codes\r\nA100 Footings\r\n", OLD_COPY = "2025\r\n";
-const std::string MISSING = MISSING_UTILITY_TEXT, FAILED = CANNOT_RETRIEVE_FROM_WWW_TEXT;
+const std::string MISSING = MISSING_UTILITY_TEXT, NO_ANSWER = "The server did not answer (port 80).";
+const std::string FAILED = std::string(CANNOT_RETRIEVE_FROM_WWW_TEXT) + "\r\n" + NO_ANSWER;
+// The codes file's URL, over http and https; a redirect to `to`.
+const std::string PLAIN = "http://codes.example/CODES.DAT", SECURE = "https://codes.example/CODES.DAT";
+std::string Moved(const std::string& to) {
+    return "HTTP/1.1 301 Moved Permanently\r\nLocation: " + to + "\r\n\r\n";
+}
+// What the web server answers, by URL; every other URL is not answered.
+using Site = std::map<std::string, std::string>;
 const std::string KNOWN = "C:\\dcomm2.exe", SENTINEL = "Autodetect Failed.";
-constexpr bool OK = true, FAIL = false;  // whether the server answers REPLY
+constexpr bool OK = true, FAIL = false;  // whether the server answers at all
 
 // A file of `size` bytes that takes next to no room on the disk.
 bool MakeSparseFile(const std::string& path, long long size) {
@@ -65,10 +74,14 @@ protected:
         fetches = 0;
         return core.emplace_back(
             *this, LoaderEnvironment{{host, codesPath, transferPath},
-                                     [this](const std::string&, std::string_view) {
+                                     [this](const Url& url, FetchFailure& failure) {
                                          ++fetches;
-                                         return answers ? std::string_view(served)
-                                                        : std::string_view();
+                                         const auto page = site.find(FormatUrl(url));
+                                         if (!answers || page == site.end()) {
+                                             failure = FetchFailure::NoAnswer;
+                                             return std::string_view();
+                                         }
+                                         return std::string_view(page->second);
                                      },
                                      folder.Path() + platform::PATH_SEPARATOR,
                                      Path("config.txt"),
@@ -100,7 +113,7 @@ protected:
     std::string status;
     StateIcon icon = StateIcon::Ready;
     bool answers = OK;
-    std::string served = REPLY;
+    Site site = {{PLAIN, REPLY}};
     int exitStatus = 0;
     int fetches = 0;
     std::vector<std::string> commands;
@@ -160,23 +173,8 @@ TEST_F(Workflow, RetrieveFromWebFetchesEvenAfterDetectionFailedAndSaysWhatFailed
     started.RetrieveFromWeb();
     ExpectShown(RETRIEVED, true);
 
-    // No reply, an empty body, no codes path: each fails and keeps the copy.
-    for (const std::string reply : {"", "HTTP/1.0 200 OK\r\nContent-Length: 0\r\n\r\n"}) {
-        served = reply;
-        started.RetrieveFromWeb();
-        ExpectShown(CANNOT_RETRIEVE_TEXT, false);
-        EXPECT_EQ(ReadBytes(WorkingCopy()), SERVED_ON_DISK);
-    }
-    served = REPLY;
-    codesPath.clear();
-    started.RetrieveFromWeb();
-    ExpectShown(CANNOT_RETRIEVE_TEXT, false);
-    EXPECT_EQ(fetches, 3);
-    codesPath = "/CODES.DAT";
-
     // The date is shown up to a NUL byte; the copy keeps every byte.
-    answers = OK;
-    served = std::string("HTTP/1.0 200 OK\r\n\r\n2026-12-01\0 hidden\nA1\n", 41);
+    site[PLAIN] = std::string("HTTP/1.0 200 OK\r\n\r\n2026-12-01\0 hidden\nA1\n", 41);
     started.RetrieveFromWeb();
     ExpectShown(RetrievedText(HOST, "2026-12-01"), true);
     EXPECT_EQ(ReadBytes(WorkingCopy()), std::string("2026-12-01\0 hidden\r\nA1\r\n", 24));
@@ -185,6 +183,51 @@ TEST_F(Workflow, RetrieveFromWebFetchesEvenAfterDetectionFailedAndSaysWhatFailed
     platform::CreateFolderIfMissing(WorkingCopy());  // a folder where the copy belongs
     started.RetrieveFromWeb();
     ExpectShown(CannotWriteWorkingCopyText(WorkingCopy()), false);
+}
+
+TEST_F(Workflow, RedirectsAreFollowedToTheCodesFile) {
+    CLoaderCore& notReady = Started(FAIL);
+    answers = OK;
+    site = {{PLAIN, Moved(SECURE)}, {SECURE, Moved("codes/2026.DAT")},
+            {"https://codes.example/codes/2026.DAT", REPLY}};
+    notReady.RetrieveFromWeb();
+    ExpectShown(RETRIEVED, true);
+    EXPECT_EQ(fetches, 3);
+    EXPECT_EQ(ReadBytes(WorkingCopy()), SERVED_ON_DISK);
+}
+
+TEST_F(Workflow, AFailedRetrievalKeepsTheCopyAndSaysWhy) {
+    const struct {
+        std::string hostLine, codesPath;
+        Site site;
+        std::string reason;
+        int fetches;
+    } rows[] = {
+        // clang-format off
+        {HOST,            "/CODES.DAT", {}, NO_ANSWER, 1},
+        {HOST + ":8080",  "/CODES.DAT", {}, "The server did not answer (port 8080).", 1},
+        {HOST + "/codes", "/CODES.DAT", {{PLAIN, REPLY}}, "The host is not written correctly.", 0},
+        {HOST,            "",           {{PLAIN, REPLY}}, "No codes file path is set.", 0},
+        {HOST, "/CODES.DAT", {{PLAIN, "HTTP/1.0 200 OK\r\nContent-Length: 0\r\n\r\n"}}, "The server sent an empty file.", 1},
+        {HOST, "/CODES.DAT", {{PLAIN, "HTTP/1.0 404 Not Found\r\n\r\n"}}, "The server answered with status 404.", 1},
+        {HOST, "/CODES.DAT", {{PLAIN, "HTTP/1.0 200 OK\r\nContent-Encoding: gzip\r\n\r\nx"}}, "The server's reply could not be read.", 1},
+        {HOST, "/CODES.DAT", {{PLAIN, Moved("/CODES.DAT")}}, "The redirects go round in a loop.", 1},
+        {HOST, "/CODES.DAT", {{PLAIN, Moved("ftp://codes.example/")}}, "A redirect named a place that cannot be read.", 1},
+        {"https://" + HOST, "/CODES.DAT", {{SECURE, Moved(PLAIN)}}, "A redirect from https to http was refused.", 1},
+        // clang-format on
+    };
+    CLoaderCore& ready = Started(OK);
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.reason);
+        host = row.hostLine;
+        codesPath = row.codesPath;
+        site = row.site;
+        fetches = 0;
+        ready.RetrieveFromWeb();
+        ExpectShown(CANNOT_RETRIEVE_TEXT + ("\r\n" + row.reason), false);
+        EXPECT_EQ(fetches, row.fetches);
+        EXPECT_EQ(ReadBytes(WorkingCopy()), SERVED_ON_DISK);
+    }
 }
 
 TEST_F(Workflow, OptionsOutcomeFollowsTheStateBeforeTheDialog) {

@@ -1,0 +1,46 @@
+#pragma once
+
+// HTTPS through WinHTTP, the system's own HTTP stack (Windows only): TLS as
+// the system keeps it up to date, the server's certificate checked against
+// the system's trusted roots and the host name, and the system's proxy
+// settings (its automatic proxy where the system offers one, else the
+// default configuration). Nothing here follows a redirect; the caller does,
+// by one policy for both schemes.
+
+#include <chrono>
+#include <string>
+#include <string_view>
+
+#include "net/fetch_client.h"
+#include "net/fetch_failure.h"
+#include "net/url.h"
+
+class CHttpsClient {
+public:
+    // Waits of at most `timeout` without progress, and `timeLimit` for the
+    // whole exchange.
+    explicit CHttpsClient(std::chrono::milliseconds timeout = FETCH_TIMEOUT,
+                          std::chrono::milliseconds timeLimit = FETCH_TIME_LIMIT);
+    ~CHttpsClient();
+    CHttpsClient(const CHttpsClient&) = delete;
+    CHttpsClient& operator=(const CHttpsClient&) = delete;
+
+    // One GET of the https `url`: no content coding asked for, no redirect
+    // followed, no cookie or credential sent. Returns the reply as the plain
+    // client gives one: the status line and header fields as the server sent
+    // them (less any Transfer-Encoding field, whose coding WinHTTP has taken
+    // off already), an empty line, and the body. A body over
+    // RECEIVE_AREA_SIZE bytes fails (TooLarge), and so does one shorter than
+    // its Content-Length (ConnectionLost). On failure the reply is empty,
+    // `failure` says why and one line goes to standard error.
+    std::string_view Fetch(const Url& url, FetchFailure& failure);
+
+    // The line the last fetch wrote to standard error; empty if it succeeded.
+    const std::string& LastError() const { return m_lastError; }
+
+private:
+    std::chrono::milliseconds m_timeout;
+    std::chrono::milliseconds m_timeLimit;
+    std::string m_reply;
+    std::string m_lastError;
+};
