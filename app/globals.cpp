@@ -6,6 +6,7 @@
 #include "app/globals.h"
 #include "app/loader_app.h"
 #include "net/fetch_client.h"
+#include "net/https_client.h"
 
 // 1. The application object.
 CLoaderApp theApp;
@@ -14,7 +15,10 @@ CLoaderApp theApp;
 //    the whole life of the main window.
 CFetchClient g_fetchClient;
 
-// 3. The settings, empty until the main window loads them.
+// 3. The HTTPS client, through the system's HTTP stack.
+CHttpsClient g_httpsClient;
+
+// 4. The settings, empty until the main window loads them.
 std::string g_strHost;
 std::string g_strCodesPath;
 std::string g_strTransferPath;

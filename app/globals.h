@@ -5,8 +5,10 @@
 #include <string>
 
 class CFetchClient;
+class CHttpsClient;
 
 extern CFetchClient g_fetchClient;
+extern CHttpsClient g_httpsClient;
 extern std::string g_strHost;
 extern std::string g_strCodesPath;
 extern std::string g_strTransferPath;

@@ -22,7 +22,8 @@ BOOL CLoaderApp::InitInstance() {
     AfxEnableControlContainer();
     SetRegistryKey("Local AppWizard-Generated Applications");
 
-    CLoaderDlg dlg(SettingsRefs{g_strHost, g_strCodesPath, g_strTransferPath}, g_fetchClient);
+    CLoaderDlg dlg(SettingsRefs{g_strHost, g_strCodesPath, g_strTransferPath}, g_fetchClient,
+                   g_httpsClient);
     m_pMainWnd = &dlg;
     dlg.DoModal();
     m_pMainWnd = nullptr;

@@ -14,7 +14,8 @@ import zipfile
 
 ZIP, OBJDUMP, SOURCE_DIR = sys.argv[1:4]
 SYSTEM_DLLS = {"advapi32.dll", "comctl32.dll", "comdlg32.dll", "gdi32.dll", "kernel32.dll",
-               "msvcrt.dll", "shell32.dll", "user32.dll", "ws2_32.dll", "wsock32.dll"}
+               "msvcrt.dll", "shell32.dll", "user32.dll", "ws2_32.dll", "wsock32.dll",
+               "winhttp.dll", "crypt32.dll", "secur32.dll"}
 
 
 def in_exe(exe, text):

@@ -4,6 +4,7 @@
 #include "framework/app.h"
 #include "framework/file_dialog.h"
 #include "net/fetch_client.h"
+#include "net/https_client.h"
 #include "platform/file_system.h"
 #include "res/resource.h"
 #include "ui/about_dialog.h"
@@ -42,7 +43,8 @@ const MessageMapEntry CLoaderDlg::kMessageEntries[] = {
 };
 const MessageMap CLoaderDlg::kMessageMap = MakeMessageMap(&CDialog::kMessageMap, kMessageEntries);
 
-CLoaderDlg::CLoaderDlg(const SettingsRefs& settings, CFetchClient& fetchClient, CWnd* pParent)
+CLoaderDlg::CLoaderDlg(const SettingsRefs& settings, CFetchClient& fetchClient,
+                       CHttpsClient& httpsClient, CWnd* pParent)
     : CDialog(IDD_MAIN, pParent),
       m_settings(settings),
       m_hIcon(LoadProgramIcon(IDR_MAINFRAME)),
@@ -52,8 +54,12 @@ CLoaderDlg::CLoaderDlg(const SettingsRefs& settings, CFetchClient& fetchClient, 
       m_settingsFile(platform::InCurrentFolder(SETTINGS_FILE_NAME)),
       m_core(*this,
              LoaderEnvironment{settings,
-                               [&fetchClient](const std::string& host, std::string_view request) {
-                                   return fetchClient.HttpFetch(host, request);
+                               // Plain http through the program's own client, https
+                               // through the system's.
+                               [&fetchClient, &httpsClient](const Url& url, FetchFailure& failure) {
+                                   return url.scheme == Scheme::Https
+                                              ? httpsClient.Fetch(url, failure)
+                                              : fetchClient.Fetch(url, failure);
                                },
                                GetProgramFolder(), m_settingsFile,
                                platform::InCurrentFolder(UPDATE_BATCH_FILE)}) {}

@@ -11,10 +11,12 @@
 #include "workflow/loader_core.h"
 
 class CFetchClient;
+class CHttpsClient;
 
 class CLoaderDlg : public CDialog, private LoaderView {
 public:
-    CLoaderDlg(const SettingsRefs& settings, CFetchClient& fetchClient, CWnd* pParent = nullptr);
+    CLoaderDlg(const SettingsRefs& settings, CFetchClient& fetchClient, CHttpsClient& httpsClient,
+               CWnd* pParent = nullptr);
 
     BOOL OnInitDialog() override;
     void DoDataExchange(CDataExchange* pDX) override;

@@ -152,7 +152,8 @@ TEST_F(ProgramTest, FailuresShowInTheWindowAndExitEndsTheProgram) {
     // The file is gone from the server: the copy fetched at the start stays.
     ASSERT_TRUE(::DeleteFileA((WWW + "failing.dat").c_str()));
     ASSERT_TRUE(program->Command(ID_FILE_RETRIEVE));
-    EXPECT_TRUE(program->WaitForState("Cannot retrieve codes file.", IDI_NOT_READY));
+    EXPECT_TRUE(program->WaitForState(
+        "Cannot retrieve codes file.\r\nThe server answered with status 404.", IDI_NOT_READY));
     EXPECT_EQ(ReadBytes(copy), CODES_ON_DISK);
 
     // Served again, but another program holds the working copy open.
@@ -165,6 +166,42 @@ TEST_F(ProgramTest, FailuresShowInTheWindowAndExitEndsTheProgram) {
 
     ASSERT_TRUE(program->Command(ID_FILE_EXIT));
     EXPECT_EQ(program->WaitForExitCode(), 0u);
+}
+
+TEST_F(ProgramTest, ReachesHttpsAndRefusesWhatIsNotSafeKeepingTheCopy) {
+    ASSERT_TRUE(WriteBytes(WWW + "secure.dat", CODES));
+    const auto site = [&](const char* name) {
+        return "https://localhost:" + ReadBytes(E2E + "server\\https-" + name);
+    };
+    ASSERT_TRUE(Start("https", Config(site("good"), "/secure.dat", TRANSFER_PATH)));
+    EXPECT_TRUE(program->WaitForState(
+        Ready("File retrieved from " + site("good") + ".", CODES_DATE), IDI_READY));
+    const std::string copy = program->Path("temp\\CODES.DAT");
+    EXPECT_EQ(ReadBytes(copy), CODES_ON_DISK);
+
+    // Each row's settings go in through Options, then File > Retrieve From Web.
+    const std::string refused = "Cannot retrieve codes file.\r\n";
+    const struct {
+        std::string host, path, status;
+        int icon;
+    } rows[] = {
+        // clang-format off
+        {host,               "/to-https/secure.dat",  Ready(retrieved, CODES_DATE), IDI_READY},
+        {site("untrusted"),  "/secure.dat",           refused + "The server's certificate is not trusted.", IDI_NOT_READY},
+        {site("wrong-name"), "/secure.dat",           refused + "The server's certificate is for another name.", IDI_NOT_READY},
+        {site("expired"),    "/secure.dat",           refused + "The server's certificate has expired.", IDI_NOT_READY},
+        {site("good"),       "/downgrade/secure.dat", refused + "A redirect from https to http was refused.", IDI_NOT_READY},
+        {site("good"),       "/loop",                 refused + "The redirects go round in a loop.", IDI_NOT_READY},
+        // clang-format on
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.status);
+        const ControlTexts typed = {{IDC_HOST, row.host}, {IDC_CODES_PATH, row.path}};
+        ASSERT_TRUE(program->FillDialog(program->OpenDialog(ID_CONFIGURE_OPTIONS), typed, IDOK));
+        ASSERT_TRUE(program->Command(ID_FILE_RETRIEVE));
+        EXPECT_TRUE(program->WaitForState(row.status, row.icon));
+        EXPECT_EQ(ReadBytes(copy), CODES_ON_DISK);
+    }
 }
 
 TEST_F(ProgramTest, OptionsCancelKeepsTheSettingsOkSavesThemOrSaysItCannot) {
