@@ -3,19 +3,27 @@
 // LF found with memchr and written as CR LF, nothing else kept in memory.
 // The reference for the time of Open's copy.
 //
-//   crlf_stream SOURCE DESTINATION
+//   crlf_stream [--safe] SOURCE DESTINATION
+//
+// With --safe it writes DESTINATION.new, pushes it to the disk and renames it
+// over DESTINATION, as a safe replacement of a file must.
 //
 // Exit status 0 on success, 1 when a file cannot be read or written, 2 for a
 // wrong command line.
+#include <unistd.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <string>
 #include <vector>
 
 namespace {
 
 constexpr int ARGUMENT_COUNT = 3;
+constexpr char SAFE_OPTION[] = "--safe";
+constexpr char NEW_SUFFIX[] = ".new";
 constexpr int EXIT_USAGE = 2;
 constexpr std::size_t BLOCK_SIZE = 64 * 1024;
 constexpr char CR_LF[] = "\r\n";
@@ -48,12 +56,16 @@ bool WriteConverted(const char* block, std::size_t size, std::vector<char>& conv
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != ARGUMENT_COUNT) {
-        std::fputs("usage: crlf_stream SOURCE DESTINATION\n", stderr);
+    const bool safe = argc == ARGUMENT_COUNT + 1 && std::strcmp(argv[1], SAFE_OPTION) == 0;
+    if (argc != ARGUMENT_COUNT + (safe ? 1 : 0)) {
+        std::fputs("usage: crlf_stream [--safe] SOURCE DESTINATION\n", stderr);
         return EXIT_USAGE;
     }
-    const File in(std::fopen(argv[1], "rb"));
-    const File out(std::fopen(argv[2], "wb"));
+    const char* const source = argv[safe ? 2 : 1];
+    const std::string destination = argv[safe ? 3 : 2];
+    const std::string written = safe ? destination + NEW_SUFFIX : destination;
+    const File in(std::fopen(source, "rb"));
+    File out(std::fopen(written.c_str(), "wb"));
     if (!in || !out) {
         std::fputs("crlf_stream: cannot open the files\n", stderr);
         return EXIT_FAILURE;
@@ -74,6 +86,15 @@ int main(int argc, char** argv) {
     }
     if (std::ferror(in.get()) != 0 || std::fflush(out.get()) != 0) {
         std::fputs("crlf_stream: read or write failed\n", stderr);
+        return EXIT_FAILURE;
+    }
+    if (!safe) {
+        return EXIT_SUCCESS;
+    }
+    const bool pushed = ::fsync(fileno(out.get())) == 0;
+    if (std::fclose(out.release()) != 0 || !pushed ||
+        std::rename(written.c_str(), destination.c_str()) != 0) {
+        std::fputs("crlf_stream: cannot replace the destination\n", stderr);
         return EXIT_FAILURE;
     }
     return EXIT_SUCCESS;

@@ -134,11 +134,14 @@ def copies(args, work):
     for size in args.sizes:
         source = work / f"codes-{size}.txt"
         data = codes_file(source, size * MIB)
-        out = {name: work / f"{name}-{size}.txt" for name in ("program", "unix2dos", "block")}
+        out = {name: work / f"{name}-{size}.txt"
+               for name in ("program", "unix2dos", "block", "safe_block")}
         commands = {
             "program": [str(args.native / "bench/copy_bench"), str(source), str(out["program"])],
             "unix2dos": ["unix2dos", "-q", "-n", str(source), str(out["unix2dos"])],
             "block": [str(args.native / "bench/crlf_stream"), str(source), str(out["block"])],
+            "safe_block": [str(args.native / "bench/crlf_stream"), "--safe", str(source),
+                           str(out["safe_block"])],
         }
         medians = interleaved(commands, args.copy_runs)
         for path in out.values():
@@ -154,6 +157,8 @@ def copies(args, work):
                               medians["program"] / medians["unix2dos"], 0.5, args.copy_runs))
         figures.append(figure(f"Open's copy / block conversion, {size} MiB",
                               medians["program"] / medians["block"], 1.3, args.copy_runs))
+        figures.append(figure(f"Open's copy / block conversion flushed before its rename, {size} MiB",
+                              medians["program"] / medians["safe_block"], 1.1, args.copy_runs))
         figures.append(figure(f"Open's peak memory / file size, {size} MiB",
                               peak / (size * 1024), 1.1, 3))
     largest = per_mib[args.sizes[-1]]
@@ -167,8 +172,8 @@ def wine(args, *command, **kwargs):
     return subprocess.Popen([args.wine, *command], stdin=subprocess.DEVNULL, **kwargs)
 
 
-def launch(args, program, waits):
-    """Starts `program` under Wine from the program folder, with one UI driver
+def launch(args, program, waits, folder):
+    """Starts `program` under Wine from `folder`, with one UI driver
     per (caption, control, prefix) in `waits` looking already; returns the
     milliseconds from the launch until each saw its text, then closes it."""
     driver = str(args.windows / "tools/uidriver/uidriver.exe")
@@ -177,7 +182,7 @@ def launch(args, program, waits):
                for caption, control, prefix in waits]
     time.sleep(DRIVER_HEAD_START)
     launched = time.time()
-    started = wine(args, program, cwd=args.program, stdout=subprocess.DEVNULL,
+    started = wine(args, program, cwd=folder, stdout=subprocess.DEVNULL,
                    stderr=subprocess.DEVNULL)
     seen = []
     for process in drivers:
@@ -211,36 +216,58 @@ def loaded_libraries(args, program, caption):
     return len(set(re.findall(r"Loaded L\"([^\"]+)\"", err)))
 
 
-def start_up(args, work, curl_s):
-    """The time until the window is there, and until the codes are ready."""
-    args.program.mkdir(parents=True, exist_ok=True)
-    (args.program / "temp").mkdir(exist_ok=True)
-    for exe in ("app/Norvale.exe", "bench/minimal_dialog/minimal_dialog.exe"):
-        shutil.copy(args.windows / exe, args.program)
-    (args.program / "config.txt").write_bytes(
-        f"{args.address}\r\n/CODES.DAT\r\nC:\\Program Files\\Dolphin File Transfer\\dcomm2.exe\r\n"
+def program_folder(args, folder, host):
+    """A program folder holding Norvale.exe and the minimal dialogs, whose
+    config.txt names `host`."""
+    folder.mkdir(parents=True, exist_ok=True)
+    (folder / "temp").mkdir(exist_ok=True)
+    for exe in ("app/Norvale.exe", "bench/minimal_dialog/minimal_dialog.exe",
+                "bench/minimal_dialog/minimal_dialog_sockets.exe"):
+        shutil.copy(args.windows / exe, folder)
+    (folder / "config.txt").write_bytes(
+        f"{host}\r\n/CODES.DAT\r\nC:\\Program Files\\Dolphin File Transfer\\dcomm2.exe\r\n"
         .encode())
+    (folder / "temp/CODES.DAT").unlink(missing_ok=True)
+
+
+def start_up(args, work, curl_s):
+    """The time until the window is there, and until the codes are ready, over
+    plain HTTP and over HTTPS."""
+    secure = args.work / "program-https"
+    program_folder(args, args.program, args.address)
+    program_folder(args, secure, f"https://localhost:{args.https_port}")
     minimal = [(MINIMAL_CAPTION, IDC_MINIMAL_TEXT, "")]
     norvale = [(CAPTION, IDC_UPDATE, ""), (CAPTION, IDC_STATUS, READY_PREFIX)]
-    launch(args, "minimal_dialog.exe", minimal)
-    launch(args, "Norvale.exe", norvale)
-    minimal_ms, window_ms, ready_ms = [], [], []
+    runs = {"minimal": ("minimal_dialog.exe", minimal, args.program),
+            "sockets": ("minimal_dialog_sockets.exe", minimal, args.program),
+            "plain": ("Norvale.exe", norvale, args.program),
+            "https": ("Norvale.exe", norvale, secure)}
+    for program, waits, folder in runs.values():
+        launch(args, program, waits, folder)
+    times = {name: [] for name in ("minimal", "sockets", "window", "ready", "https_ready")}
     for _ in range(args.start_runs):
-        minimal_ms += launch(args, "minimal_dialog.exe", minimal)
-        window, ready = launch(args, "Norvale.exe", norvale)
-        window_ms.append(window)
-        ready_ms.append(ready)
-    same_bytes(args.program / "temp/CODES.DAT",
-               (work / "www/CODES.DAT").read_bytes().replace(b"\n", b"\r\n"),
-               "the working copy made at start-up")
-    m, w, r = (statistics.median(v) for v in (minimal_ms, window_ms, ready_ms))
+        times["minimal"] += launch(args, *runs["minimal"])
+        times["sockets"] += launch(args, *runs["sockets"])
+        window, ready = launch(args, *runs["plain"])
+        times["window"].append(window)
+        times["ready"].append(ready)
+        times["https_ready"].append(launch(args, *runs["https"])[1])
+    served = (work / "www/CODES.DAT").read_bytes().replace(b"\n", b"\r\n")
+    same_bytes(args.program / "temp/CODES.DAT", served, "the working copy made at start-up")
+    same_bytes(secure / "temp/CODES.DAT", served, "the working copy made over HTTPS")
+    m, s, w, r, h = (statistics.median(times[name])
+                     for name in ("minimal", "sockets", "window", "ready", "https_ready"))
     libraries = {"norvale": loaded_libraries(args, "Norvale.exe", CAPTION),
                  "minimal": loaded_libraries(args, "minimal_dialog.exe", MINIMAL_CAPTION)}
     return [figure("start-up until the window shows / minimal dialog's", w / m, 1.05,
                    args.start_runs, norvale_ms=w, minimal_ms=m, libraries_loaded=libraries),
+            figure("start-up until the window shows / minimal dialog's with the same manifest "
+                   "and sockets", w / s, 1.05, args.start_runs, norvale_ms=w, minimal_ms=s),
             figure("start-up until the codes are ready / (minimal dialog's window + one curl)",
                    r / (m + curl_s * 1000), 1.2, args.start_runs, norvale_ms=r,
-                   minimal_ms=m, curl_ms=curl_s * 1000)]
+                   minimal_ms=m, curl_ms=curl_s * 1000),
+            figure("start-up until the codes are ready, HTTPS / plain HTTP", h / r, 1.15,
+                   args.start_runs, https_ms=h, plain_ms=r)]
 
 
 def test_command():
@@ -298,6 +325,7 @@ def main():
         parser.add_argument("--" + name, required=True)
     for name in ("native", "windows", "work"):
         parser.add_argument("--" + name, required=True, type=Path)
+    parser.add_argument("--https-port", required=True, type=int)
     parser.add_argument("--fetch-runs", type=int, default=30)
     parser.add_argument("--copy-runs", type=int, default=10)
     parser.add_argument("--start-runs", type=int, default=12)

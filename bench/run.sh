@@ -26,17 +26,22 @@ echo "== building"
 cmake -S . -B "$WORK/native" -DCMAKE_BUILD_TYPE=MinSizeRel >/dev/null
 cmake --build "$WORK/native" --target fetch_bench copy_bench crlf_stream -j 2 >/dev/null
 cmake --preset "$NORVALE_WIN_PRESET" >/dev/null
-cmake --build --preset "$NORVALE_WIN_PRESET" --target Norvale uidriver minimal_dialog >/dev/null
+cmake --build --preset "$NORVALE_WIN_PRESET" --target Norvale uidriver minimal_dialog \
+    minimal_dialog_sockets trust_root >/dev/null
 
 rm -rf "$WORK/www" "$WORK/program" "$WORK/fetch"
 mkdir -p "$WORK/www"
 export WINEPREFIX="$ROOT/build/wineprefix-bench-$NORVALE_WIN_PRESET"
 norvale_wine_env
+# The HTTPS site for localhost, from a test root trusted in this prefix only.
+bash scripts/test-certs.sh "$WORK/tls"
+(cd "$WORK/tls" && "$WINE" "$ROOT/build/$NORVALE_WIN_PRESET/tools/trust_root/trust_root.exe" root.der)
 address="$(bash scripts/web-server.sh free 150 199)"
-bash scripts/web-server.sh start "$WORK/server" "$WORK/www" "$address"
+bash scripts/web-server.sh start "$WORK/server" "$WORK/www" "$address" "$WORK/tls"
 trap 'bash scripts/web-server.sh stop "$WORK/server"; norvale_cleanup' EXIT
 
 echo "== measuring (a few minutes)"
 timeout 1800 python3 bench/measure.py --address "$address" --wine "$WINE" \
-    --native "$WORK/native" --windows "$ROOT/build/$NORVALE_WIN_PRESET" --work "$WORK" "$@"
+    --native "$WORK/native" --windows "$ROOT/build/$NORVALE_WIN_PRESET" --work "$WORK" \
+    --https-port "$(cat "$WORK/server/https-good")" "$@"
 echo "== wrote bench/results.json and bench/RESULTS.md"
