@@ -24,16 +24,16 @@ enum class RetrieveResult {
 // Why no codes file came.
 enum class FailureReason {
     None,
-    BadHostLine,    // the host setting is not a host, host:port or URL of one
-    NoCodesPath,    // the codes path setting is empty
-    Fetch,          // the exchange itself failed: see `fetch`
-    Status,         // the server answered with another status than 200: see `status`
-    BadReply,       // a reply that cannot be read, or whose body would need decoding
-    EmptyFile,      // a 200 reply without a body
+    BadHostLine,  // the host setting is not a host, host:port or URL of one
+    NoCodesPath,  // the codes path setting is empty
+    Fetch,        // the exchange itself failed: see `fetch`
+    Status,       // the server answered with another status than 200: see `status`
+    BadReply,     // a reply that cannot be read, or whose body would need decoding
+    EmptyFile,    // a 200 reply without a body
     TooManyRedirects,
     RedirectLoop,
-    Downgrade,      // a redirect from https to http
-    BadLocation,    // a redirect to a place that cannot be read
+    Downgrade,    // a redirect from https to http
+    BadLocation,  // a redirect to a place that cannot be read
 };
 
 struct RetrieveFailure {
