@@ -6,46 +6,49 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
+
 using test_support::ReadBytes;
 using test_support::TempFolder;
 using test_support::WriteBytes;
 
 TEST(ReplyCheck, AcceptsOnlyWholeUnencoded200Replies) {
     const std::string ok = "HTTP/1.1 200 OK\r\n";
+    const std::nullopt_t REFUSED = std::nullopt;
     const struct {
         std::string reply;
-        bool accepted;
-        std::string body;
+        std::optional<std::string> body;
     } rows[] = {
         // clang-format off
-        {"HTTP/1.0 200 OK\r\n\r\nbody", true, "body"},
-        {"HTTP/1.1 200\r\n\r\nbody", true, "body"},
-        {"HTTP/1.0 200 OK\nA: b\n\nline 1\n\nline 3\n", true, "line 1\n\nline 3\n"},
-        {"HTTP/1.0 200 OK\r\nA: \r\r\n\r\nx", true, "x"},
-        {"", false, ""},
-        {"HTTP/1.0 404 Not Found\r\n\r\nHTTP/1.0 200 OK\r\n\r\n", false, ""},
-        {"HTTP/1.1 2000 OK\r\n\r\nbody", false, ""},
-        {"http/1.1 200 OK\r\n\r\nbody", false, ""},
-        {"HTTP/1.0 200 OK\r\nA: b\r\n\r", false, ""},
-        {ok + "Transfer-Encoding: chunked\r\n\r\n5\r\nhello\r\n0\r\n\r\n", false, ""},
-        {ok + "Transfer-Encoding \t: chunked\r\n\r\nbody", false, ""},
-        {ok + "Content-Encoding: identity, gzip\r\n\r\nbody", false, ""},
-        {ok + "CONTENT-ENCODING:  Identity \r\n\r\nbody", true, "body"},
-        {ok + "X-Transfer-Encoding: chunked\r\n\r\nbody", true, "body"},
-        {ok + "content-length:4\r\nContent-Length: 0004 \r\n\r\nbody", true, "body"},
-        {ok + "Content-Length: 3\r\n\r\n" + std::string("a\0b", 3), true, std::string("a\0b", 3)},
-        {ok + "Content-Length: 10\r\n\r\nbody", false, ""},
-        {ok + "Content-Length: 3\r\n\r\nbody", false, ""},
-        {ok + "Content-Length: 4\r\nContent-Length: 5\r\n\r\nbody", false, ""},
-        {ok + "Content-Length: +4\r\n\r\nbody", false, ""},
-        {ok + "Content-Length : 10\r\n\r\nbody", false, ""},
-        {ok + "Content-Length: 99999999999999999999999999\r\n\r\nbody", false, ""},
+        {"HTTP/1.0 200 OK\r\n\r\nbody", "body"},
+        {"HTTP/1.1 200\r\n\r\nbody", "body"},
+        {"HTTP/1.0 200 OK\nA: b\n\nline 1\n\nline 3\n", "line 1\n\nline 3\n"},
+        {"HTTP/1.0 200 OK\r\nA: \r\r\n\r\nx", "x"},
+        {"", REFUSED},
+        {"HTTP/1.0 404 Not Found\r\n\r\nHTTP/1.0 200 OK\r\n\r\n", REFUSED},
+        {"HTTP/1.1 2000 OK\r\n\r\nbody", REFUSED},
+        {"http/1.1 200 OK\r\n\r\nbody", REFUSED},
+        {"HTTP/1.0 200 OK\r\nA: b\r\n\r", REFUSED},
+        {ok + "Transfer-Encoding: chunked\r\n\r\n5\r\nhello\r\n0\r\n\r\n", REFUSED},
+        {ok + "Transfer-Encoding \t: chunked\r\n\r\nbody", REFUSED},
+        {ok + "Content-Encoding: identity, gzip\r\n\r\nbody", REFUSED},
+        {ok + "CONTENT-ENCODING:  Identity \r\n\r\nbody", "body"},
+        {ok + "X-Transfer-Encoding: chunked\r\n\r\nbody", "body"},
+        {ok + "content-length:4\r\nContent-Length: 0004 \r\n\r\nbody", "body"},
+        {ok + "Content-Length: 3\r\n\r\n" + std::string("a\0b", 3), std::string("a\0b", 3)},
+        {ok + "Content-Length: 10\r\n\r\nbody", REFUSED},
+        {ok + "Content-Length: 3\r\n\r\nbody", REFUSED},
+        {ok + "Content-Length: 4\r\nContent-Length: 5\r\n\r\nbody", REFUSED},
+        {ok + "Content-Length: +4\r\n\r\nbody", REFUSED},
+        {ok + "Content-Length : 10\r\n\r\nbody", REFUSED},
+        {ok + "Content-Length: 99999999999999999999999999\r\n\r\nbody", REFUSED},
         // clang-format on
     };
     for (const auto& row : rows) {
         const ReplyCheck check = CheckReply(row.reply.data(), row.reply.size());
-        EXPECT_EQ(check.accepted, row.accepted) << row.reply;
-        EXPECT_EQ(check.accepted ? row.reply.substr(check.bodyStart) : "", row.body) << row.reply;
+        EXPECT_EQ(check.accepted, row.body.has_value()) << row.reply;
+        EXPECT_EQ(check.accepted ? row.reply.substr(check.bodyStart) : "", row.body.value_or(""))
+            << row.reply;
     }
 }
 
@@ -64,7 +67,7 @@ TEST(WorkingCopy, LiesInTempBesideTheProgram) {
     EXPECT_EQ(ReadBytes(inFolder), "a\r\n");
 }
 
-TEST(UpdateBatchLine, QuotesTheUtilityUnlessQuotedAndDoublesPercentSigns) {
+TEST(UpdateBatchLine, QuotesPathsForTheCommandInterpreter) {
     const struct {
         std::string utility, folder, line;
     } rows[] = {
@@ -83,7 +86,7 @@ TEST(UpdateBatchLine, QuotesTheUtilityUnlessQuotedAndDoublesPercentSigns) {
 }
 
 #ifdef _WIN32
-TEST(UpdateBatch, APathWithNoOemFormGoesInItsShortFormOrNothingIsWritten) {
+TEST(UpdateBatch, APathWithNoOemFormGoesInItsShortForm) {
     const TempFolder folder;
     const std::string euro = folder.PathOf("Euro \x80") + "\\", batch = folder.PathOf("u.bat");
     ASSERT_TRUE(platform::CreateFolderIfMissing(euro));

@@ -11,6 +11,8 @@
 
 #ifndef _WIN32
 #include <netinet/tcp.h>
+#include <sys/resource.h>
+#include <unistd.h>
 #endif
 
 namespace {
@@ -154,7 +156,7 @@ const auto Serve = [](const std::string& reply) { return Script{READ, {Step::Sen
 
 }  // namespace
 
-TEST(HttpRequest, TargetStartsWithASlashAndPercentEncodesWhatCannotStandInIt) {
+TEST(HttpRequest, TargetIsPercentEncodedAfterALeadingSlash) {
     // clang-format off
     const std::pair<std::string, std::string> cases[] = {
         {"dir/CODES.DAT", "/dir/CODES.DAT"}, {"", "/"}, {" /x", "/%20/x"}, {"/My Codes/A 1.DAT", "/My%20Codes/A%201.DAT"},
@@ -170,6 +172,9 @@ TEST(HttpRequest, TargetStartsWithASlashAndPercentEncodesWhatCannotStandInIt) {
         EXPECT_EQ(BuildHttpRequest(path, "codes.example:80"),
                   "GET " + target + " HTTP/1.0\r\nHost: codes.example:80\r\n\r\n");
     }
+}
+
+TEST(HttpRequest, HostNameCannotAddToTheRequest) {
     for (const char* host : {"codes.example.org", "127.0.0.1", "my_host-1", ""}) {
         EXPECT_TRUE(IsValidHostName(host)) << host;
     }
@@ -212,7 +217,7 @@ const FetchCase FETCH_CASES[] = {
 
 class FetchClient : public ::testing::TestWithParam<FetchCase> {};
 
-TEST_P(FetchClient, ReturnsTheWholeReplyOrNothingAndTheErrorLine) {
+TEST_P(FetchClient, GivesTheWholeReplyOrTheErrorLine) {
     const FetchCase& row = GetParam();
     if (row.error == ErrorLine("receive failed", RESET) && !RESET_SEEN) {
         GTEST_SKIP() << "Wine reports a reset as the end of the stream";
@@ -232,7 +237,7 @@ TEST_P(FetchClient, ReturnsTheWholeReplyOrNothingAndTheErrorLine) {
 INSTANTIATE_TEST_SUITE_P(Servers, FetchClient, ::testing::ValuesIn(FETCH_CASES),
                          [](const auto& test) { return std::string(test.param.name); });
 
-TEST(FetchClientReuse, EachFetchStartsAfreshAndAFailedOneHandsOutNothing) {
+TEST(FetchClientReuse, AFetchKeepsNothingOfTheOneBefore) {
     LoopbackServer first(Serve(OK_REPLY));
     CFetchClient client(first.port, TEST_TIMEOUT);
     const std::string request = BuildHttpRequest("/", "localhost");
@@ -244,3 +249,21 @@ TEST(FetchClientReuse, EachFetchStartsAfreshAndAFailedOneHandsOutNothing) {
     EXPECT_EQ(client.HttpFetch("localhost", request), "");         // refused
     EXPECT_EQ(client.Reply(), "");
 }
+
+#ifndef _WIN32
+// With no descriptor left, the socket cannot be made: the line names why.
+TEST(FetchClientSocket, AFailedSocketIsReportedWithItsOwnCode) {
+    const int lowestFree = dup(0);
+    ASSERT_GE(lowestFree, 0);
+    close(lowestFree);
+    rlimit limit{};
+    getrlimit(RLIMIT_NOFILE, &limit);
+    const rlimit none{static_cast<rlim_t>(lowestFree), limit.rlim_max};
+    CFetchClient client(1, TEST_TIMEOUT);
+    setrlimit(RLIMIT_NOFILE, &none);
+    const std::string reply(client.HttpFetch("127.0.0.1", BuildHttpRequest("/", "127.0.0.1")));
+    setrlimit(RLIMIT_NOFILE, &limit);
+    EXPECT_EQ(reply, "");
+    EXPECT_EQ(client.LastError(), ErrorLine("connect failed", EMFILE));
+}
+#endif

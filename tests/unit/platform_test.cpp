@@ -20,7 +20,7 @@ using test_support::ReadBytes;
 using test_support::TempFolder;
 using test_support::WriteBytes;
 
-TEST(TextMode, ReadingJoinsCrLfKeepsALoneCrStopsAtCtrlZAndEndsEachLineInLf) {
+TEST(TextMode, ReadingTurnsDiskBytesIntoLines) {
     const TempFolder folder;
     const std::string path = folder.PathOf("codes.txt");
     const struct {
@@ -44,17 +44,37 @@ TEST(TextMode, ReadingJoinsCrLfKeepsALoneCrStopsAtCtrlZAndEndsEachLineInLf) {
     }
 }
 
-TEST(ReplaceFileSafely, WritesExactBytesOrLeavesTheOldFileWholeAndTouchesNoOtherFile) {
+#ifndef _WIN32
+// A folder opens as a stream here, but reading it fails: that is no read of
+// an empty file.
+TEST(TextMode, AReadErrorIsAFailedRead) {
+    const TempFolder folder;
+    std::string lines = "stale";
+    EXPECT_FALSE(platform::ReadTextLines(folder.Path(), lines));
+    EXPECT_EQ(lines, "");
+}
+#endif
+
+// A folder holding data.bin with `OLD` in it, and a user's own data.bin.tmp.
+class ReplaceFileSafely : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(WriteBytes(path + ".tmp", "the user's own"));
+        ASSERT_TRUE(platform::ReplaceFileSafely(path, "first"));
+        ASSERT_TRUE(platform::ReplaceFileSafely(path, OLD));
+    }
+    const std::string OLD{"2\0\r\n", 4};
     const TempFolder folder;
     const std::string path = folder.PathOf("data.bin");
-    // A user's file named as a temporary file might be.
-    ASSERT_TRUE(WriteBytes(path + ".tmp", "the user's own"));
-    ASSERT_TRUE(platform::ReplaceFileSafely(path, "first"));
-    const std::string old("2\0\r\n", 4);
-    ASSERT_TRUE(platform::ReplaceFileSafely(path, old));
-    EXPECT_EQ(ReadBytes(path), old);
-    EXPECT_EQ(ReadBytes(path + ".tmp"), "the user's own");
+};
 
+TEST_F(ReplaceFileSafely, WritesTheExactBytesAndLeavesOtherFilesAlone) {
+    EXPECT_EQ(ReadBytes(path), OLD);
+    EXPECT_EQ(ReadBytes(path + ".tmp"), "the user's own");
+    EXPECT_EQ(CountEntries(folder.Path()), 2);
+}
+
+TEST_F(ReplaceFileSafely, AFailedWriteLeavesTheOldFileWhole) {
     // A non-empty folder cannot be replaced by a file; a write fails.
     const std::string target = folder.PathOf("target");
     ASSERT_TRUE(platform::CreateFolderIfMissing(target));
@@ -78,25 +98,31 @@ TEST(ReplaceFileSafely, WritesExactBytesOrLeavesTheOldFileWholeAndTouchesNoOther
     std::signal(SIGXFSZ, oldHandler);
     EXPECT_FALSE(replaced);
 #endif
-    EXPECT_EQ(ReadBytes(path), old);
+    EXPECT_EQ(ReadBytes(path), OLD);
     EXPECT_EQ(CountEntries(folder.Path()), 3);  // data.bin, data.bin.tmp, target
 }
 
-TEST(FileSystem, AFolderIsNoFileAndEqualBytesAreNoSameFile) {
+TEST(FileSystem, AFolderCannotBeOpenedForReading) {
     const TempFolder folder;
-    ASSERT_TRUE(WriteBytes(folder.PathOf("a"), "same") && WriteBytes(folder.PathOf("b"), "same"));
+    ASSERT_TRUE(WriteBytes(folder.PathOf("a"), "codes"));
     EXPECT_TRUE(platform::CanOpenForReading(folder.PathOf("a")));
     EXPECT_FALSE(platform::CanOpenForReading(folder.Path()));
+}
+
+TEST(FileSystem, TwoFilesOfEqualBytesAreNotTheSameFile) {
+    const TempFolder folder;
+    ASSERT_TRUE(WriteBytes(folder.PathOf("a"), "same") && WriteBytes(folder.PathOf("b"), "same"));
     EXPECT_FALSE(platform::IsSameFile(folder.PathOf("a"), folder.PathOf("b")));
 }
 
-TEST(FileSystem, FilesAreTheSameOnlyWhenVolumeANonZeroNumberSizeAndWriteTimeAgree) {
+TEST(FileSystem, SameFileNeedsVolumeANonZeroNumberSizeAndWriteTimeToAgree) {
     using platform::FileIdentity;
     // Some file systems number every file 0: that tells two files apart by nothing.
-    const FileIdentity one{true, 7, 42, 100, 5}, unnumbered{true, 7, 0, 100, 5};
+    constexpr bool KNOWN = true, UNKNOWN = false;
+    const FileIdentity one{KNOWN, 7, 42, 100, 5}, unnumbered{KNOWN, 7, 0, 100, 5};
     // clang-format off
-    const std::pair<FileIdentity, FileIdentity> different[] = {{unnumbered, unnumbered}, {one, {true, 8, 42, 100, 5}},
-        {one, {true, 7, 43, 100, 5}}, {one, {true, 7, 42, 101, 5}}, {one, {true, 7, 42, 100, 6}}, {one, {false, 7, 42, 100, 5}}};
+    const std::pair<FileIdentity, FileIdentity> different[] = {{unnumbered, unnumbered}, {one, {KNOWN, 8, 42, 100, 5}},
+        {one, {KNOWN, 7, 43, 100, 5}}, {one, {KNOWN, 7, 42, 101, 5}}, {one, {KNOWN, 7, 42, 100, 6}}, {one, {UNKNOWN, 7, 42, 100, 5}}};
     // clang-format on
     EXPECT_TRUE(platform::IsSameIdentity(one, one));
     for (const auto& [a, b] : different) {
@@ -106,7 +132,7 @@ TEST(FileSystem, FilesAreTheSameOnlyWhenVolumeANonZeroNumberSizeAndWriteTimeAgre
 }
 
 #ifdef _WIN32
-TEST(CodePage, OemTextKeepsEveryCharacterOrFailsWithoutALookAlike) {
+TEST(CodePage, OemTextHasNoLookAlikes) {
     if (GetACP() != 1252 || GetOEMCP() != 437) {
         GTEST_SKIP() << "the rows are for the code pages 1252 and 437";
     }

@@ -5,7 +5,7 @@
 // The URL written out, or "" for none.
 const auto Written = [](const std::optional<Url>& url) { return url ? FormatUrl(*url) : ""; };
 
-TEST(Url, HostLineIsAHostWithAnOptionalSchemeAndPortAndNothingElse) {
+TEST(Url, HostLineNamesSchemeHostAndPortOnly) {
     // clang-format off
     const struct { const char *line, *url; } rows[] = {
         {"My-Host_1.example", "http://My-Host_1.example/"},
@@ -23,7 +23,7 @@ TEST(Url, HostLineIsAHostWithAnOptionalSchemeAndPortAndNothingElse) {
     }
 }
 
-TEST(Url, LocationResolvesAgainstTheUrlFetchedAsRfc3986Says) {
+TEST(Url, LocationResolvesAsRfc3986Says) {
     // clang-format off
     const struct { const char *location, *url, *base = "http://a/b/c/d;p?q"; } rows[] = {
         {"g", "http://a/b/c/g"},
@@ -55,7 +55,7 @@ TEST(Url, LocationResolvesAgainstTheUrlFetchedAsRfc3986Says) {
     }
 }
 
-TEST(Url, RedirectsAreFollowedUpToTheLimitButNotToHttpOrBack) {
+TEST(Url, RedirectPolicyDecidesEachHop) {
     using V = RedirectVerdict;
     // The URLs fetched are `from` + "0", + "1" and so on; "" for `next`: left as it was.
     // clang-format off
