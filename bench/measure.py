@@ -21,8 +21,12 @@ from pathlib import Path
 ROOT = Path(__file__).resolve().parent.parent
 MIB = 1024 * 1024
 LIMIT = 120  # seconds any one program may take
-# Ids and texts of the main window (res/resource.h) and the minimal dialog.
-CAPTION, IDC_UPDATE, IDC_STATUS = "Tessaly", 1002, 1003
+# The caption and ids of the main window, as res/resource.h defines them, and
+# those of the minimal dialog.
+DEFINES = dict(re.findall(r'^#define (\w+) "?([^"\n]*)"?$', (ROOT / "res/resource.h").read_text(),
+                          re.M))
+CAPTION, IDC_UPDATE, IDC_STATUS = (DEFINES[name] for name in
+                                   ("MAIN_WINDOW_CAPTION", "IDC_UPDATE", "IDC_STATUS"))
 READY_PREFIX = "File retrieved from "
 MINIMAL_CAPTION, IDC_MINIMAL_TEXT = "Minimal Dialog", 1000
 SC_CLOSE = 0xF060
@@ -177,7 +181,7 @@ def launch(args, program, waits, folder):
     per (caption, control, prefix) in `waits` looking already; returns the
     milliseconds from the launch until each saw its text, then closes it."""
     driver = str(args.windows / "tools/uidriver/uidriver.exe")
-    drivers = [wine(args, driver, "waitprefix", caption, str(control), prefix, "30000",
+    drivers = [wine(args, driver, "wait", caption, str(control), prefix, "30000",
                     stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
                for caption, control, prefix in waits]
     time.sleep(DRIVER_HEAD_START)
@@ -209,9 +213,10 @@ def loaded_libraries(args, program, caption):
     process = subprocess.Popen([args.wine, program], cwd=args.program, env=env,
                                stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
                                stderr=subprocess.PIPE, text=True)
-    run([args.wine, str(args.windows / "tools/uidriver/uidriver.exe"), "wait", caption, "30000"])
-    run([args.wine, str(args.windows / "tools/uidriver/uidriver.exe"), "syscommand", caption,
-         str(SC_CLOSE)])
+    driver = str(args.windows / "tools/uidriver/uidriver.exe")
+    # The window, whatever its controls show (control 0).
+    run([args.wine, driver, "wait", caption, "0", "", "30000"], stdout=subprocess.DEVNULL)
+    run([args.wine, driver, "syscommand", caption, str(SC_CLOSE)])
     _, err = process.communicate(timeout=LIMIT)
     return len(set(re.findall(r"Loaded L\"([^\"]+)\"", err)))
 

@@ -8,23 +8,14 @@ cd "$(dirname "$0")/.."
 ROOT="$PWD"
 WORK="$ROOT/build/bench"
 
-bash scripts/setup.sh
-missing=()
-[ -e /usr/bin/curl ] || missing+=(curl)
-[ -e /usr/bin/unix2dos ] || missing+=(dos2unix)
-if [ "${#missing[@]}" -gt 0 ]; then
-    echo "bench: installing ${missing[*]}"
-    DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "${missing[@]}" ||
-        { apt-get update -q && DEBIAN_FRONTEND=noninteractive apt-get install -y -q \
-            --no-install-recommends "${missing[@]}"; }
-fi
-
+bash scripts/setup.sh bench
 source scripts/wine-env.sh
 norvale_pick_wine
 echo "== building"
-# The native programs with the optimisation the shipped program is built with.
-cmake -S . -B "$WORK/native" -DCMAKE_BUILD_TYPE=MinSizeRel >/dev/null
-cmake --build "$WORK/native" --target fetch_bench copy_bench crlf_stream -j 2 >/dev/null
+# The native programs (in $WORK/native) with the optimisation the shipped
+# program is built with.
+cmake --preset bench >/dev/null
+cmake --build --preset bench >/dev/null
 cmake --preset "$NORVALE_WIN_PRESET" >/dev/null
 cmake --build --preset "$NORVALE_WIN_PRESET" --target Norvale uidriver minimal_dialog \
     minimal_dialog_sockets trust_root >/dev/null

@@ -26,6 +26,7 @@ package 1.1 "$work/stripped.exe"
 msiexec() { echo "+ msiexec $1 $2.msi /qn"; "$WINE" msiexec "$1" "Z:${work//\//\\}\\$2.msi" /qn; }
 products() { "$WINE" uninstaller --list | tee /dev/stderr | grep -c '|||Norvale' || true; }
 driver() { "$WINE" "$bin/tools/uidriver/uidriver.exe" "$@"; }
+window="$(norvale_resource MAIN_WINDOW_CAPTION)"
 files() { (cd "$dir" && find . | LC_ALL=C sort | xargs); }
 user="$WINEPREFIX/drive_c/users/$(id -un)"
 dir="$user/AppData/Local/Programs/Norvale"
@@ -34,7 +35,7 @@ link="$user/AppData/Roaming/Microsoft/Windows/Start Menu/Programs/Norvale.lnk"
 msiexec /i 1.0
 [ "$(files)" = ". ./GUIDE.txt ./Norvale.exe ./config.txt ./temp" ]
 "$WINE" start /unix "$link"
-driver waitprefix Tessaly 1003 "$(printf 'File retrieved from %s.\r\nCurrent Building Code date: Codes 2024-05-01\r\nReady to perform update.' "$address")" 30000 >/dev/null
+driver wait "$window" "$(norvale_resource IDC_STATUS)" "$(printf 'File retrieved from %s.\r\nCurrent Building Code date: Codes 2024-05-01\r\nReady to perform update.' "$address")" 30000 >/dev/null
 # Ends every program of the prefix, the one started above with them.
 "$WINESERVER" -k
 

@@ -10,6 +10,9 @@
 #define IDD_MAIN 102
 #define IDD_OPTIONS 140
 
+// Caption of the main window (IDD_MAIN), by which the tools find it.
+#define MAIN_WINDOW_CAPTION "Tessaly"
+
 // Strings
 #define IDS_ABOUTBOX 101
 #define IDS_SOCKETS_INIT_FAILED 103

@@ -13,15 +13,13 @@ trap 'echo "demo: stopped: \"$BASH_COMMAND\" failed (line $LINENO)" >&2' ERR
 cd "$(dirname "$0")/.."
 ROOT="$PWD"
 
-# Ids from res/resource.h.
-IDC_UPDATE=1002
-IDC_STATUS=1003
-ID_FILE_EXIT=32775
-CAPTION=Tessaly
-
 bash scripts/setup.sh
 source scripts/wine-env.sh
 norvale_pick_wine
+CAPTION="$(norvale_resource MAIN_WINDOW_CAPTION)"
+IDC_UPDATE="$(norvale_resource IDC_UPDATE)"
+IDC_STATUS="$(norvale_resource IDC_STATUS)"
+ID_FILE_EXIT="$(norvale_resource ID_FILE_EXIT)"
 had_display="${DISPLAY:-}"
 
 echo "== demo: $NORVALE_WIN_WHY"
@@ -65,10 +63,9 @@ cp "$BIN/app/Norvale.exe" "$DEMO/program/"
 printf '%s\r\n%s\r\n%s\r\n' "$address" "/codes/CODES.DAT" "Autodetect Failed." >"$DEMO/program/config.txt"
 
 driver() { "$WINE" "$BIN/tools/uidriver/uidriver.exe" "$@" 2>/dev/null; }
-to_windows() { echo "Z:${1//\//\\}"; }
+# The window as the display shows it, taken by ImageMagick.
 screenshot() {
-    driver screenshot "$CAPTION" "$(to_windows "$DEMO/$1.bmp")"
-    /usr/bin/convert "$DEMO/$1.bmp" "$DEMO/$1.png" && rm -f "$DEMO/$1.bmp"
+    import -window "$CAPTION" "$DEMO/$1.png"
     echo "== screenshot: $DEMO/$1.png"
 }
 
@@ -76,16 +73,15 @@ cd "$DEMO/program"
 "$WINE" Norvale.exe >/dev/null 2>&1 </dev/null &
 program=$!
 NORVALE_STARTED_PIDS+=("$program")
-driver wait "$CAPTION" 30000 || { echo "demo: the window did not open" >&2; exit 1; }
+driver wait "$CAPTION" "$IDC_STATUS" "" 30000 >/dev/null ||
+    { echo "demo: the window did not open" >&2; exit 1; }
 
 expected="$(printf 'File retrieved from %s.\r\nCurrent Building Code date: %s\r\nReady to perform update.' \
     "$address" "$(head -n 1 "$codes")")"
 ready=""
-for _ in $(seq 1 100); do
-    status="$(driver text "$CAPTION" "$IDC_STATUS" || true)"
-    [ "$status" = "$expected" ] && { ready=yes; break; }
-    sleep 0.2
-done
+driver wait "$CAPTION" "$IDC_STATUS" "$expected" 20000 >/dev/null || true
+status="$(driver text "$CAPTION" "$IDC_STATUS" || true)"
+[ "$status" = "$expected" ] && ready=yes
 echo "== settings after detection (config.txt):"
 sed 's/\r$//; s/^/   /' "$DEMO/program/config.txt"
 echo "== status:"
@@ -101,7 +97,7 @@ fi
 
 screenshot norvale-ready
 echo "== pressing \"Update Building Codes\""
-driver clickwait "$CAPTION" "$IDC_UPDATE"
+driver click "$CAPTION" "$IDC_UPDATE"
 screenshot norvale-after-update
 echo "== status after the update:"
 driver text "$CAPTION" "$IDC_STATUS" | sed 's/\r$//; s/^/   /'

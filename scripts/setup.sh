@@ -1,6 +1,7 @@
 #!/bin/bash
-# Installs what building and testing Norvale needs, from Debian's archive.
-# Idempotent: when everything is there it returns at once.
+# Installs what building and testing Norvale needs, from Debian's archive
+# (setup.sh bench: what the benchmark needs as well). Idempotent: when
+# everything is there it returns at once.
 set -euo pipefail
 
 # Debian packages and one command each provides (to tell quickly what is there).
@@ -23,6 +24,10 @@ REQUIRED=(
     "wixl:/usr/bin/wixl"
     "msitools:/usr/bin/msibuild"
 )
+# With the argument "bench", also the tools the benchmark measures against.
+if [ "${1:-}" = bench ]; then
+    REQUIRED+=("curl:/usr/bin/curl" "dos2unix:/usr/bin/unix2dos")
+fi
 
 missing=()
 for entry in "${REQUIRED[@]}"; do

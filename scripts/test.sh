@@ -24,25 +24,42 @@ build() {
     return "${PIPESTATUS[0]}"
 }
 
+# "PASSED FAILED" from a CTest JUnit file's counts: a test skipped or not run
+# counts as failed, a disabled one as neither. Fails when the file is missing,
+# unreadable or counts no test.
+junit_counts() {
+    python3 - "$1" <<'EOF'
+import sys
+import xml.etree.ElementTree as ElementTree
+
+suite = ElementTree.parse(sys.argv[1]).getroot()
+tests, failures, skipped, disabled = (
+    int(suite.get(name, "0")) for name in ("tests", "failures", "skipped", "disabled"))
+if suite.tag != "testsuite" or tests == 0:
+    sys.exit(1)
+print(tests - failures - skipped - disabled, failures + skipped)
+EOF
+}
+
 run_tests() {
     local preset="$1"
     shift
     echo "== test $preset $*"
-    local log="build/$preset.ctest.log"
-    ctest --preset "$preset" "$@" 2>&1 | tee "$log"
-    local line
-    line="$(grep -E '[0-9]+% tests passed, [0-9]+ tests? failed out of [0-9]+' "$log" | tail -1)"
-    if [ -z "$line" ]; then
-        echo "test: no test summary from $preset" >&2
+    local junit="$ROOT/build/$preset.junit.xml" rc=0 counts pass fail
+    rm -f "$junit"
+    ctest --preset "$preset" --output-junit "$junit" "$@" || rc=$?
+    if ! counts="$(junit_counts "$junit" 2>/dev/null)"; then
+        echo "test: no test results from $preset" >&2
+        failed=$((failed + 1))
         status=1
         return
     fi
-    local total fails
-    total="$(sed -E 's/.*out of ([0-9]+).*/\1/' <<<"$line")"
-    fails="$(sed -E 's/.* ([0-9]+) tests? failed.*/\1/' <<<"$line")"
-    passed=$((passed + total - fails))
-    failed=$((failed + fails))
-    [ "$fails" -eq 0 ] || status=1
+    read -r pass fail <<<"$counts"
+    passed=$((passed + pass))
+    failed=$((failed + fail))
+    if [ "$fail" -ne 0 ] || [ "$rc" -ne 0 ]; then
+        status=1
+    fi
 }
 
 mkdir -p build

@@ -60,6 +60,14 @@ xdpyinfo_ok() {
     [ -e "/tmp/.X11-unix/X$number" ]
 }
 
+# The value res/resource.h defines for the name $1 (a string without its quotes).
+norvale_resource() {
+    local value
+    value="$(sed -n "s/^#define $1 //p" "$NORVALE_ROOT/res/resource.h" | tr -d '"')"
+    [ -n "$value" ] || { echo "wine-env: res/resource.h defines no $1" >&2; return 1; }
+    echo "$value"
+}
+
 # The first line Wine printed when it could not start a program.
 norvale_wine_failed() {
     local reason

@@ -1,7 +1,6 @@
-// Drives another process's windows as a user would: finds them, reads what
-// they show, sends menu commands and clicks, and takes screenshots; and runs
-// Norvale.exe from a program folder of its own. Used by the end-to-end
-// tests, the demo and the benchmarks.
+// Drives another process's windows as a user would, and runs Norvale.exe, for
+// the end-to-end tests and, through uidriver.exe (main.cpp), for the scripts.
+// Every wait ends after kDefaultTimeoutMs unless it is given a time.
 #pragma once
 
 #include <windows.h>
@@ -10,92 +9,47 @@
 #include <utility>
 #include <vector>
 
+#include "res/resource.h"
+
 namespace uidriver {
 
-// Every wait in the driver is bounded by one of these.
 constexpr DWORD kDefaultTimeoutMs = 20000;
-constexpr DWORD kSendTimeoutMs = 5000;
 
-// Calls `done` every few milliseconds until it returns true (then true) or
-// `timeoutMs` has passed (then false).
-template <class Predicate>
-bool PollUntil(DWORD timeoutMs, Predicate done) {
-    constexpr DWORD kPollIntervalMs = 50;
-    const ULONGLONG deadline = ::GetTickCount64() + timeoutMs;
-    for (;;) {
-        if (done()) {
-            return true;
-        }
-        if (::GetTickCount64() >= deadline) {
-            return false;
-        }
-        ::Sleep(kPollIntervalMs);
-    }
-}
-
-// The first visible top-level window with this caption, belonging to the
-// process `processId` (any process when 0), or null after the timeout.
-HWND WaitForWindow(const std::string& caption, DWORD processId,
-                   DWORD timeoutMs = kDefaultTimeoutMs);
-// Same, without waiting.
-HWND FindTopWindow(const std::string& caption, DWORD processId);
-// The first visible window owned by `owner` (a dialog or message box it
-// opened), or null after the timeout (at once when `owner` is null).
-HWND WaitForOwnedWindow(HWND owner, DWORD timeoutMs = kDefaultTimeoutMs);
-// True once the window no longer exists.
-bool WaitForWindowGone(HWND window, DWORD timeoutMs = kDefaultTimeoutMs);
-// True once the control's text equals `text`.
-bool WaitForText(HWND dialog, int controlId, const std::string& text,
-                 DWORD timeoutMs = kDefaultTimeoutMs);
-// Returns once the thread of `window` is back in its message loop, that is
-// when the handler it was running has returned.
-bool WaitUntilIdle(HWND window, DWORD timeoutMs = kDefaultTimeoutMs);
-
-std::string GetText(HWND window);
+// The first visible top-level window with this caption, of the process
+// `processId` (any process when 0), once its control `controlId` (unless 0)
+// shows a text that starts with `prefix`; or null. Looks every millisecond,
+// for the benchmark's timings.
+HWND WaitForWindow(const std::string& caption, DWORD processId, DWORD timeoutMs, int controlId = 0,
+                   const std::string& prefix = {});
+// A visible window that `owner` opened (a dialog, a message box), or null.
+HWND WaitForOwnedWindow(HWND owner);
+bool WaitForWindowGone(HWND window);
+// True once the handler that `window`'s thread was running has returned.
+bool WaitUntilIdle(HWND window);
+// True once the control shows drawn text, even while its program is busy.
+bool WaitForDrawnText(HWND control);
 std::string GetControlText(HWND dialog, int controlId);
-bool SetControlText(HWND dialog, int controlId, const std::string& text);
 
-// Posted like the user's actions, so that a modal loop they start does not
-// block the driver.
-bool PostMenuCommand(HWND window, UINT commandId);
-bool PostSysCommand(HWND window, UINT commandId);
+// Posted, as the user's actions are, so that a modal loop they start does not
+// block the driver. `message` is WM_COMMAND or WM_SYSCOMMAND.
+bool PostCommand(HWND window, UINT message, UINT commandId);
 bool ClickButton(HWND dialog, int controlId);
-// Posts a button's mouse messages, as `times` clicks of the mouse on it in a
-// row make them.
+// The button's mouse messages of `times` clicks in a row.
 bool PostMouseClick(HWND dialog, int controlId, int times = 1);
-// Waits for the message box that `owner` opened, presses `button` in it and
-// returns the text it showed: empty when no box came or the press failed.
-std::string AnswerMessageBox(HWND owner, int button);
-// Clicks a button and waits until the window has handled the click (the
-// handler returned), for at most `timeoutMs`.
-bool ClickButtonAndWait(HWND dialog, int controlId, DWORD timeoutMs = kDefaultTimeoutMs);
-
-// In a common open or save dialog: types `path` as the file name and
-// presses the dialog's Open or Save button.
+// Returns once the window has handled the click.
+bool ClickButtonAndWait(HWND dialog, int controlId);
+// Types `path` in a common file dialog and presses its Open or Save button.
 bool ChooseFile(HWND fileDialog, const std::string& path);
-
-// Which of the given icons the control shows on screen: the index into
-// `iconIds` of the icon from `module` that matches the control's pixels, or
-// -1 when none does.
-// True once the control shows text drawn on screen (whatever the text), even
-// while its program is busy and answers no message.
-bool WaitForDrawnText(HWND control, DWORD timeoutMs = kDefaultTimeoutMs);
-
-int IdentifyIcon(HWND control, const std::string& modulePath, const std::vector<int>& iconIds);
-
-// Writes the window's pixels as seen on screen to a 24-bit BMP file.
-bool SaveScreenshot(HWND window, const std::string& bmpPath);
 
 // Makes `folder` (a Windows path ending in a backslash) afresh, with a copy of
 // `file` named `name` in it; false when the copy could not be made.
 bool MakeFolderWithCopy(const std::string& folder, const std::string& file,
                         const std::string& name);
-
-// Windows paths for files named by the Linux side (Wine maps / to Z:).
+// The Windows path of a file named by the Linux side (Wine maps / to Z:).
 std::string ToWindowsPath(const std::string& path);
 
 // Runs `act` while the file at `path` is held open with no sharing, as another
-// program may hold it; false, without running it, when the file cannot be opened.
+// program may hold it; false, without running it, when it cannot be opened.
 template <class Act>
 bool WhileHeldOpen(const std::string& path, Act act) {
     HANDLE held = ::CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
@@ -106,52 +60,51 @@ bool WhileHeldOpen(const std::string& path, Act act) {
     return ::CloseHandle(held) != 0;
 }
 
-// Texts for the controls of a dialog, by control id.
 using ControlTexts = std::vector<std::pair<int, std::string>>;
 
-// Norvale.exe in a program folder of its own, started with that folder as
-// its current folder. Ended, if still running, when the object goes.
+// Norvale.exe started in a program folder of its own, and what a user does
+// with its main window. Ended, if still running, when the object goes.
 class Program {
 public:
-    // Makes `folder` (a Windows path ending in a backslash) afresh: a copy
-    // of `exe` and an empty temp folder.
+    // Makes `folder` afresh: a copy of `exe`, an empty temp folder.
     Program(const std::string& exe, const std::string& folder);
     ~Program();
     Program(const Program&) = delete;
     Program& operator=(const Program&) = delete;
 
-    // The path of `name` in the program folder.
     std::string Path(const std::string& name) const { return m_folder + name; }
-    // True once the main window shows, within `timeoutMs`.
-    bool Start(DWORD timeoutMs = kDefaultTimeoutMs);
+    bool Start(DWORD timeoutMs);
     HWND Window() const { return m_window; }
-    // The text of the status box.
-    std::string Status() const;
-    // True once the status box shows `text`.
+    std::string Status() const { return GetControlText(m_window, IDC_STATUS); }
     bool WaitForStatus(const std::string& text) const;
     // True once the state icon shows `iconId` (IDI_READY or IDI_NOT_READY).
     bool WaitForStateIcon(int iconId) const;
-    // True once the window shows both the status `text` and the icon `iconId`.
-    bool WaitForState(const std::string& text, int iconId) const;
-    // Posts a menu command to the main window.
-    bool Command(UINT commandId) const;
-    // Posts a menu command and returns the dialog it opens, or null.
-    HWND OpenDialog(UINT commandId) const;
-    // Posts a menu command that opens a common file dialog, chooses `path`
-    // in it and returns the dialog, or null.
-    HWND ChooseFile(UINT commandId, const std::string& path) const;
-    // Waits until `dialog` is gone and the main window's handler that opened
-    // it has returned; false for a null dialog.
-    bool WaitUntilDone(HWND dialog) const;
-    // Presses `button` in `dialog`, then WaitUntilDone.
-    bool CloseDialog(HWND dialog, int button) const;
-    // Presses `button` in `dialog`, answers the message box that opens with
-    // `answer`, then WaitUntilDone. The box's text; empty when a step failed.
+    bool WaitForState(const std::string& text, int iconId) const {
+        return WaitForStatus(text) && WaitForStateIcon(iconId);
+    }
+    bool Command(UINT commandId) const { return PostCommand(m_window, WM_COMMAND, commandId); }
+    // The dialog that the menu command opens, or null.
+    HWND OpenDialog(UINT commandId) const {
+        return Command(commandId) ? WaitForOwnedWindow(m_window) : nullptr;
+    }
+    // The file dialog that the menu command opens, once `path` is chosen in it.
+    HWND ChooseFile(UINT commandId, const std::string& path) const {
+        HWND dialog = OpenDialog(commandId);
+        return dialog != nullptr && uidriver::ChooseFile(dialog, path) ? dialog : nullptr;
+    }
+    // True once `dialog` is gone and the handler that opened it has returned.
+    bool WaitUntilDone(HWND dialog) const {
+        return dialog != nullptr && WaitForWindowGone(dialog) && WaitUntilIdle(m_window);
+    }
+    bool CloseDialog(HWND dialog, int button) const {
+        return ClickButton(dialog, button) && WaitUntilDone(dialog);
+    }
+    // CloseDialog, pressing `answer` in the message box that opens: its text,
+    // or empty when a step failed.
     std::string CloseDialogAnswering(HWND dialog, int button, int answer) const;
-    // Sets the texts of controls of `dialog` (id, text), then CloseDialog.
+    // Types the texts in `dialog`, then CloseDialog.
     bool FillDialog(HWND dialog, const ControlTexts& texts, int button) const;
-    // Waits for the process to end and returns its exit code; STILL_ACTIVE
-    // when it has not ended in time.
+    // The process's exit code once it has ended; STILL_ACTIVE when it has not.
     DWORD WaitForExitCode() const;
 
 private:
