@@ -10,7 +10,7 @@
 
 namespace {
 
-constexpr UINT TEMPLATE_ID = 1, GO_BUTTON = 1001, DRAG_ICON = 0x1234;
+constexpr UINT TEMPLATE_ID = 1, FAIL_COMMAND = 1002, DRAG_ICON = 0x1234;
 
 // Every 50 ms: closes the message box the program opened (its caption is the
 // program's name), keeping its text, then the dialog with OK. A dialog still
@@ -30,65 +30,47 @@ void CALLBACK CloseMessageBoxThenDialog(HWND dialog, UINT, UINT_PTR, DWORD) {
 }
 
 struct CProbeDlg : CDialog {
-    explicit CProbeDlg(std::function<void(CProbeDlg&)> step)
+    explicit CProbeDlg(std::function<void(HWND)> step)
         : CDialog(TEMPLATE_ID), m_step(std::move(step)) {}
     BOOL OnInitDialog() override {
-        m_step(*this);
+        m_step(m_hWnd);
         return TRUE;
     }
-    void OnGo() { ++clicks; }
+    void OnFail() { throw std::runtime_error("go failed"); }
     // Takes no system command: Close is then the system's, which cancels.
     bool OnSysCommand(UINT, LPARAM) { return false; }
     HICON OnQueryDragIcon() { return reinterpret_cast<HICON>(static_cast<UINT_PTR>(DRAG_ICON)); }
-    void OnFail() { throw std::runtime_error("go failed"); }
 
     static const MessageMap kMessageMap;
     const MessageMap& GetMessageMap() const override { return kMessageMap; }
-    std::function<void(CProbeDlg&)> m_step;
-    int clicks = 0;
+    std::function<void(HWND)> m_step;
 };
 
 const MessageMap CProbeDlg::kMessageMap = {
-    OnClicked(GO_BUTTON, &CProbeDlg::OnGo),
+    OnCommand(FAIL_COMMAND, &CProbeDlg::OnFail),
     OnMessage(WM_SYSCOMMAND, &CProbeDlg::OnSysCommand),
     OnMessage(WM_QUERYDRAGICON, &CProbeDlg::OnQueryDragIcon),
-    OnCommand(GO_BUTTON + 1, &CProbeDlg::OnFail),
 };
 
-void Send(CProbeDlg& dialog, WPARAM command) {
-    ::SendMessageA(dialog.m_hWnd, WM_COMMAND, command, 0);
-}
-
-TEST(Dialog, OnlyAClickRunsTheClickHandler) {
-    CProbeDlg dialog([](CProbeDlg& self) {
-        Send(self, MAKEWPARAM(GO_BUTTON, BN_SETFOCUS));
-        Send(self, MAKEWPARAM(GO_BUTTON, BN_CLICKED));
-        Send(self, IDOK);
-    });
-    EXPECT_EQ(dialog.DoModal(), IDOK);
-    EXPECT_EQ(dialog.clicks, 1);
-}
-
-TEST(Dialog, DragIconIsTheResultOfTheMessageItself) {
+TEST(Dialog, DragIconIsTheMessagesOwnResult) {
     LRESULT icon = 0;
-    CProbeDlg dialog([&](CProbeDlg& self) {
-        icon = ::SendMessageA(self.m_hWnd, WM_QUERYDRAGICON, 0, 0);
-        Send(self, IDOK);
+    CProbeDlg dialog([&](HWND self) {
+        icon = ::SendMessageA(self, WM_QUERYDRAGICON, 0, 0);
+        ::EndDialog(self, IDOK);
     });
     dialog.DoModal();
     EXPECT_EQ(icon, static_cast<LRESULT>(DRAG_ICON));
 }
 
-TEST(Dialog, MessageAHandlerLeavesGetsDefaultProcessing) {
-    CProbeDlg dialog(
-        [](CProbeDlg& self) { ::PostMessageA(self.m_hWnd, WM_SYSCOMMAND, SC_CLOSE, 0); });
+TEST(Dialog, MessageLeftByItsHandlerGetsDefaultProcessing) {
+    CProbeDlg dialog([](HWND self) { ::PostMessageA(self, WM_SYSCOMMAND, SC_CLOSE, 0); });
     EXPECT_EQ(dialog.DoModal(), IDCANCEL);
 }
 
 TEST(Dialog, HandlerThatThrowsIsNamedInAMessageBox) {
-    CProbeDlg dialog([](CProbeDlg& self) {
-        ::PostMessageA(self.m_hWnd, WM_COMMAND, GO_BUTTON + 1, 0);
-        ::SetTimer(self.m_hWnd, 1, 50, &CloseMessageBoxThenDialog);
+    CProbeDlg dialog([](HWND self) {
+        ::PostMessageA(self, WM_COMMAND, FAIL_COMMAND, 0);
+        ::SetTimer(self, 1, 50, &CloseMessageBoxThenDialog);
     });
     EXPECT_EQ(dialog.DoModal(), IDOK);
     EXPECT_EQ(g_messageBoxText, "The command failed unexpectedly:\r\ngo failed");
