@@ -10,7 +10,7 @@
 
 namespace {
 
-constexpr UINT TEMPLATE_ID = 1, FAIL_COMMAND = 1002, DRAG_ICON = 0x1234;
+constexpr UINT TEMPLATE_ID = 1, GO_BUTTON = 1001, FAIL_COMMAND = 1002, DRAG_ICON = 0x1234;
 
 // Every 50 ms: closes the message box the program opened (its caption is the
 // program's name), keeping its text, then the dialog with OK. A dialog still
@@ -36,6 +36,7 @@ struct CProbeDlg : CDialog {
         m_step(m_hWnd);
         return TRUE;
     }
+    void OnGo() { ++clicks; }
     void OnFail() { throw std::runtime_error("go failed"); }
     // Takes no system command: Close is then the system's, which cancels.
     bool OnSysCommand(UINT, LPARAM) { return false; }
@@ -44,22 +45,32 @@ struct CProbeDlg : CDialog {
     static const MessageMap kMessageMap;
     const MessageMap& GetMessageMap() const override { return kMessageMap; }
     std::function<void(HWND)> m_step;
+    int clicks = 0;
 };
 
 const MessageMap CProbeDlg::kMessageMap = {
+    OnClicked(GO_BUTTON, &CProbeDlg::OnGo),
     OnCommand(FAIL_COMMAND, &CProbeDlg::OnFail),
     OnMessage(WM_SYSCOMMAND, &CProbeDlg::OnSysCommand),
     OnMessage(WM_QUERYDRAGICON, &CProbeDlg::OnQueryDragIcon),
 };
 
-TEST(Dialog, DragIconIsTheMessagesOwnResult) {
-    LRESULT icon = 0;
-    CProbeDlg dialog([&](HWND self) {
-        icon = ::SendMessageA(self, WM_QUERYDRAGICON, 0, 0);
+TEST(Dialog, OnlyAClickRunsTheClickHandler) {
+    CProbeDlg dialog([](HWND self) {
+        ::SendMessageA(self, WM_COMMAND, MAKEWPARAM(GO_BUTTON, BN_SETFOCUS), 0);
+        ::SendMessageA(self, WM_COMMAND, MAKEWPARAM(GO_BUTTON, BN_CLICKED), 0);
         ::EndDialog(self, IDOK);
     });
     dialog.DoModal();
-    EXPECT_EQ(icon, static_cast<LRESULT>(DRAG_ICON));
+    EXPECT_EQ(dialog.clicks, 1);
+}
+
+TEST(Dialog, DragIconIsTheMessagesOwnResult) {
+    CProbeDlg dialog([](HWND self) {
+        EXPECT_EQ(::SendMessageA(self, WM_QUERYDRAGICON, 0, 0), static_cast<LRESULT>(DRAG_ICON));
+        ::EndDialog(self, IDOK);
+    });
+    dialog.DoModal();
 }
 
 TEST(Dialog, MessageLeftByItsHandlerGetsDefaultProcessing) {
