@@ -1,12 +1,11 @@
 // The program's global objects. They are constructed in the order written
 // here, before InitInstance runs, and destroyed in the reverse order when the
 // process ends.
-#include <string>
-
 #include "app/globals.h"
 #include "app/loader_app.h"
 #include "net/fetch_client.h"
 #include "net/https_client.h"
+#include "settings/settings.h"
 
 // 1. The application object.
 CLoaderApp theApp;
@@ -18,7 +17,5 @@ CFetchClient g_fetchClient;
 // 3. The HTTPS client, through the system's HTTP stack.
 CHttpsClient g_httpsClient;
 
-// 4. The settings, empty until the main window loads them.
-std::string g_strHost;
-std::string g_strCodesPath;
-std::string g_strTransferPath;
+// 4. The three settings, empty until the main window loads them.
+Settings g_settings;

@@ -2,13 +2,10 @@
 // they are built.
 #pragma once
 
-#include <string>
-
 class CFetchClient;
 class CHttpsClient;
+struct Settings;
 
 extern CFetchClient g_fetchClient;
 extern CHttpsClient g_httpsClient;
-extern std::string g_strHost;
-extern std::string g_strCodesPath;
-extern std::string g_strTransferPath;
+extern Settings g_settings;

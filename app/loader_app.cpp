@@ -3,27 +3,44 @@
 #include <commctrl.h>
 
 #include "app/globals.h"
+#include "codes/update_batch.h"
+#include "codes/working_copy.h"
+#include "net/fetch_client.h"
+#include "net/https_client.h"
+#include "platform/file_system.h"
 #include "res/resource.h"
 #include "ui/main_dialog.h"
 
-const MessageMapEntry CLoaderApp::kMessageEntries[] = {
-    OnCommand<ID_HELP, &CWinApp::OnHelp>(),
-};
-const MessageMap CLoaderApp::kMessageMap = MakeMessageMap(nullptr, kMessageEntries);
+namespace {
+
+// What the core reaches of the system.
+LoaderEnvironment ProgramEnvironment() {
+    LoaderEnvironment environment;
+    // Plain http through the program's own client, https through the system's.
+    environment.fetch = [](const Url& url, FetchFailure& failure) {
+        return url.scheme == Scheme::Https ? g_httpsClient.Fetch(url, failure)
+                                           : g_fetchClient.Fetch(url, failure);
+    };
+    environment.programFolder = GetProgramFolder();
+    // The program's files are named once, from the folder it starts in.
+    environment.settingsFile = platform::InCurrentFolder(SETTINGS_FILE_NAME);
+    environment.batchFile = platform::InCurrentFolder(UPDATE_BATCH_FILE);
+    return environment;
+}
+
+}  // namespace
 
 BOOL CLoaderApp::InitInstance() {
     ::InitCommonControls();
-    CWinApp::InitInstance();
-
+    // CWinApp::InitInstance: the framework's own start-up has nothing to do.
     if (!AfxSocketInit()) {
         AfxMessageBox(IDS_SOCKETS_INIT_FAILED, MB_OK);
         return FALSE;
     }
-    AfxEnableControlContainer();
-    SetRegistryKey("Local AppWizard-Generated Applications");
+    // AfxEnableControlContainer: the dialogs hold only standard controls.
+    // SetRegistryKey: the program keeps its settings in config.txt, not the registry.
 
-    CLoaderDlg dlg(SettingsRefs{g_strHost, g_strCodesPath, g_strTransferPath}, g_fetchClient,
-                   g_httpsClient);
+    CLoaderDlg dlg(g_settings, ProgramEnvironment());
     m_pMainWnd = &dlg;
     dlg.DoModal();
     m_pMainWnd = nullptr;

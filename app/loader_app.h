@@ -7,6 +7,4 @@
 class CLoaderApp : public CWinApp {
 public:
     BOOL InitInstance() override;
-
-    DECLARE_MESSAGE_MAP()
 };

@@ -1,27 +1,16 @@
 #include "framework/app.h"
 
 #include <winsock2.h>
+#include <commdlg.h>
 
+#include <cstdlib>
+#include <vector>
+
+#include "framework/dialog.h"
 #include "platform/file_system.h"
 
 namespace {
-
 CWinApp* g_pApp = nullptr;
-
-// Releases the socket library when the process ends.
-struct SocketLibrary {
-    bool started = false;
-    ~SocketLibrary() {
-        if (started) {
-            ::WSACleanup();
-        }
-    }
-};
-SocketLibrary g_socketLibrary;
-
-constexpr WORD kSocketVersion = MAKEWORD(1, 1);
-constexpr int kMaxMessageLength = 1024;
-
 }  // namespace
 
 CWinApp::CWinApp() {
@@ -29,76 +18,71 @@ CWinApp::CWinApp() {
 }
 
 CWinApp::~CWinApp() {
-    if (g_pApp == this) {
-        g_pApp = nullptr;
-    }
+    g_pApp = nullptr;
 }
 
-void CWinApp::OnHelp() {
-    if (m_pMainWnd != nullptr) {
-        m_pMainWnd->WinHelp(0, HELP_FINDER);
-    }
+BOOL AfxSocketInit() {
+    // Started once, and released when the process ends.
+    static const bool started = [] {
+        WSADATA data{};
+        return ::WSAStartup(MAKEWORD(1, 1), &data) == 0 && std::atexit([] { ::WSACleanup(); }) == 0;
+    }();
+    return started ? TRUE : FALSE;
 }
 
-CWinApp* AfxGetApp() {
-    return g_pApp;
-}
-
-CWnd* AfxGetMainWnd() {
-    return g_pApp != nullptr ? g_pApp->m_pMainWnd : nullptr;
-}
-
-HINSTANCE AfxGetResourceHandle() {
-    return g_pApp != nullptr && g_pApp->m_hInstance != nullptr ? g_pApp->m_hInstance
-                                                               : ::GetModuleHandleA(nullptr);
-}
-
-HINSTANCE AfxFindResourceHandle(LPCSTR, LPCSTR) {
-    return AfxGetResourceHandle();
-}
-
-int AfxMessageBox(UINT stringId, UINT type) {
-    char text[kMaxMessageLength] = {};
-    ::LoadStringA(AfxGetResourceHandle(), stringId, text, kMaxMessageLength);
-    return AfxMessageBox(text, type);
-}
-
-int AfxMessageBox(const char* text, UINT type) {
+int AfxMessageBox(const std::string& text, UINT type) {
     std::string caption;
     platform::GetExecutablePath(caption);
     caption = caption.substr(caption.find_last_of("\\/") + 1);
     caption = caption.substr(0, caption.find_last_of('.'));
-    // Owned by the window the user works in: a dialog open over the main
-    // window, or the main window itself.
     HWND owner = ::GetActiveWindow();
-    CWnd* mainWnd = AfxGetMainWnd();
-    if (owner == nullptr && mainWnd != nullptr) {
-        owner = mainWnd->m_hWnd;
+    if (owner == nullptr && g_pApp != nullptr && g_pApp->m_pMainWnd != nullptr) {
+        owner = g_pApp->m_pMainWnd->m_hWnd;
     }
-    return ::MessageBoxA(owner, text, caption.c_str(), type);
+    return ::MessageBoxA(owner, text.c_str(), caption.c_str(), type);
 }
 
-BOOL AfxSocketInit() {
-    if (g_socketLibrary.started) {
-        return TRUE;
-    }
-    WSADATA data{};
-    if (::WSAStartup(kSocketVersion, &data) != 0) {
-        return FALSE;
-    }
-    g_socketLibrary.started = true;
-    return TRUE;
+int AfxMessageBox(UINT stringId, UINT type) {
+    char text[1024] = {};
+    ::LoadStringA(::GetModuleHandleA(nullptr), stringId, text, sizeof text);
+    return AfxMessageBox(std::string(text), type);
 }
 
-int AfxWinMain(HINSTANCE hInstance) {
-    CWinApp* app = AfxGetApp();
-    if (app == nullptr) {
-        return 1;
+std::optional<std::string> ChooseFile(HWND owner, FileDialog kind, const char* defaultExtension,
+                                      const char* fileName) {
+    // The common dialog library is loaded the first time a file dialog opens,
+    // not at start-up: it brings in the shell and the print spooler, which
+    // make the program's start noticeably slower.
+    static const HMODULE library = ::LoadLibraryA("comdlg32.dll");
+    const char* name = kind == FileDialog::Open ? "GetOpenFileNameA" : "GetSaveFileNameA";
+    const auto run = reinterpret_cast<BOOL(WINAPI*)(LPOPENFILENAMEA)>(
+        library != nullptr ? reinterpret_cast<void*>(::GetProcAddress(library, name)) : nullptr);
+
+    constexpr DWORD kMaxPathLength = 32768;  // the longest path the dialogs return
+    std::vector<char> file(kMaxPathLength, '\0');
+    std::string(fileName).copy(file.data(), file.size() - 1);
+    OPENFILENAMEA ofn{};
+    ofn.lStructSize = sizeof ofn;
+    ofn.hwndOwner = owner;
+    ofn.lpstrFile = file.data();
+    ofn.nMaxFile = kMaxPathLength;
+    ofn.lpstrDefExt = defaultExtension;
+    ofn.Flags = kind == FileDialog::Open ? OFN_FILEMUSTEXIST : OFN_OVERWRITEPROMPT;
+
+    std::string currentFolder;
+    const bool known = platform::GetCurrentFolder(currentFolder);
+    const bool chosen = run != nullptr && run(&ofn);
+    if (known) {
+        ::SetCurrentDirectoryA(currentFolder.c_str());
     }
-    app->m_hInstance = hInstance;
-    // The program runs its main window modally inside InitInstance; there is
-    // no message loop of the framework's own, so the process ends here
+    return chosen ? std::optional<std::string>(file.data()) : std::nullopt;
+}
+
+int AfxWinMain() {
+    // There is no message loop of the framework's own: the process ends here
     // whatever InitInstance returns.
-    app->InitInstance();
+    if (g_pApp != nullptr) {
+        g_pApp->InitInstance();
+    }
     return 0;
 }

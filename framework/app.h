@@ -1,50 +1,44 @@
-// The application object: one global instance, whose InitInstance the
-// framework's entry point calls once.
+// The application object, whose InitInstance the entry point calls once, and
+// the two common dialogs the program uses: the message box and the file box.
 #pragma once
 
 #include <windows.h>
 
+#include <optional>
 #include <string>
 
-#include "framework/wnd.h"
+class CDialog;
 
-class CWinApp : public CCmdTarget {
+class CWinApp {
 public:
     CWinApp();
-    ~CWinApp() override;
-    CWinApp(const CWinApp&) = delete;
-    CWinApp& operator=(const CWinApp&) = delete;
+    virtual ~CWinApp();
 
-    // The program's own start-up. The process ends when it returns: the
-    // program runs its main window modally inside it.
-    virtual BOOL InitInstance() { return TRUE; }
+    // The program's own start-up; the process ends when it returns.
+    virtual BOOL InitInstance() = 0;
 
-    // Opens the program's help file, named after the executable.
-    void OnHelp();
-    void SetRegistryKey(const char* company) { m_strRegistryKey = company; }
-
-    HINSTANCE m_hInstance = nullptr;
-    CWnd* m_pMainWnd = nullptr;
-    std::string m_strRegistryKey;
+    CDialog* m_pMainWnd = nullptr;
 };
-
-CWinApp* AfxGetApp();
-CWnd* AfxGetMainWnd();
-HINSTANCE AfxGetResourceHandle();
-HINSTANCE AfxFindResourceHandle(LPCSTR name, LPCSTR type);
-
-// Enables hosting of controls in dialogs: a no-op, since the program's
-// dialogs hold only standard controls.
-inline void AfxEnableControlContainer() {}
-
-// Shows the string resource `stringId` in a message box owned by the main
-// window, with the program's name as caption. Returns the button pressed.
-int AfxMessageBox(UINT stringId, UINT type = MB_OK);
-// Same, with the text given directly.
-int AfxMessageBox(const char* text, UINT type = MB_OK);
 
 // Starts the socket library for the life of the process. False on failure.
 BOOL AfxSocketInit();
 
+// Shows `text`, or the string resource `stringId`, in a message box with the
+// program's name as caption, owned by the window the user works in (the main
+// window when none is active). Returns the button pressed.
+int AfxMessageBox(const std::string& text, UINT type = MB_OK);
+int AfxMessageBox(UINT stringId, UINT type = MB_OK);
+
+enum class FileDialog {
+    Open,  // an existing file (OFN_FILEMUSTEXIST)
+    Save,  // a file to write; replacing one is confirmed (OFN_OVERWRITEPROMPT)
+};
+
+// Runs the common open or save dialog, owned by `owner`, offering `fileName`
+// and appending `defaultExtension` to a name typed without one: the full path
+// chosen, or nothing. The current folder, which the dialog moves, is restored.
+std::optional<std::string> ChooseFile(HWND owner, FileDialog kind, const char* defaultExtension,
+                                      const char* fileName);
+
 // The entry point proper: runs the application object's InitInstance.
-int AfxWinMain(HINSTANCE hInstance);
+int AfxWinMain();

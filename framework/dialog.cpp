@@ -1,96 +1,63 @@
 #include "framework/dialog.h"
 
-#include "framework/app.h"
-
+#include <algorithm>
 #include <exception>
 #include <string>
 
-namespace {
+#include "framework/app.h"
 
-constexpr char UNEXPECTED_FAILURE_TEXT[] = "The command failed unexpectedly:\r\n";
-
-// Messages whose result a dialog procedure returns directly instead of
-// through DWLP_MSGRESULT.
-bool ReturnsResultDirectly(UINT message) {
-    switch (message) {
-        case WM_QUERYDRAGICON:
-        case WM_CTLCOLORDLG:
-        case WM_CTLCOLORSTATIC:
-        case WM_CTLCOLOREDIT:
-        case WM_CTLCOLORBTN:
-        case WM_COMPAREITEM:
-        case WM_VKEYTOITEM:
-        case WM_CHARTOITEM:
-            return true;
-        default:
-            return false;
-    }
-}
-
-}  // namespace
-
-INT_PTR CDialog::DoModal() {
-    HWND owner = m_pParentWnd != nullptr ? m_pParentWnd->m_hWnd : nullptr;
-    CWnd* mainWnd = AfxGetMainWnd();
-    if (owner == nullptr && mainWnd != nullptr && mainWnd != this) {
-        owner = mainWnd->m_hWnd;
-    }
-    return ::DialogBoxParamA(AfxGetResourceHandle(), MAKEINTRESOURCEA(m_nIDTemplate), owner,
+INT_PTR CDialog::DoModal(HWND owner) {
+    return ::DialogBoxParamA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(m_nIDTemplate), owner,
                              &CDialog::DialogProc, reinterpret_cast<LPARAM>(this));
 }
 
-BOOL CDialog::OnInitDialog() {
-    CDataExchange dx(*this, false);
-    DoDataExchange(&dx);
-    return TRUE;
+const MessageMap& CDialog::GetMessageMap() const {
+    static const MessageMap none;
+    return none;
 }
-
-void CDialog::DoDataExchange(CDataExchange*) {}
 
 // No exception may leave a window procedure: the system cannot pass it on,
 // and the process would end. A handler that fails unexpectedly is named in a
 // message box, and the program goes on.
 INT_PTR CALLBACK CDialog::DialogProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_INITDIALOG) {
+        ::SetWindowLongPtrA(hWnd, DWLP_USER, lParam);
+        reinterpret_cast<CDialog*>(lParam)->m_hWnd = hWnd;
+    }
+    auto* dialog = reinterpret_cast<CDialog*>(::GetWindowLongPtrA(hWnd, DWLP_USER));
+    static constexpr char failed[] = "The command failed unexpectedly:\r\n";
     try {
-        return Route(hWnd, message, wParam, lParam);
+        return dialog != nullptr ? dialog->Dispatch(message, wParam, lParam) : FALSE;
     } catch (const std::exception& failure) {
-        AfxMessageBox((UNEXPECTED_FAILURE_TEXT + std::string(failure.what())).c_str(),
-                      MB_OK | MB_ICONERROR);
+        AfxMessageBox(failed + std::string(failure.what()), MB_OK | MB_ICONERROR);
     } catch (...) {
-        AfxMessageBox((UNEXPECTED_FAILURE_TEXT + std::string("unknown error")).c_str(),
-                      MB_OK | MB_ICONERROR);
+        AfxMessageBox(failed + std::string("unknown error"), MB_OK | MB_ICONERROR);
     }
     return TRUE;
 }
 
-INT_PTR CDialog::Route(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
+INT_PTR CDialog::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_INITDIALOG) {
-        auto* dialog = reinterpret_cast<CDialog*>(lParam);
-        ::SetWindowLongPtrA(hWnd, DWLP_USER, lParam);
-        dialog->m_hWnd = hWnd;
-        return dialog->OnInitDialog();
+        return OnInitDialog();
     }
-    auto* dialog = reinterpret_cast<CDialog*>(::GetWindowLongPtrA(hWnd, DWLP_USER));
-    if (dialog == nullptr) {
-        return FALSE;
-    }
-    if (message == WM_NCDESTROY) {
-        dialog->m_hWnd = nullptr;
-        return FALSE;
-    }
-    return dialog->HandleMessage(message, wParam, lParam);
-}
-
-INT_PTR CDialog::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    const MessageMap& map = GetMessageMap();
+    const auto entry = std::find_if(map.begin(), map.end(), [&](const MessageMapEntry& candidate) {
+        return candidate.message == message &&
+               (message != WM_COMMAND || candidate.command == wParam);
+    });
     LRESULT result = 0;
-    bool handled = Dispatch(message, wParam, lParam, result);
-    if (!handled && message == WM_COMMAND && AfxGetApp() != nullptr) {
-        handled = AfxGetApp()->Dispatch(message, wParam, lParam, result);
-    }
-    if (!handled) {
+    if (entry != map.end()) {
+        if (!entry->handle(*this, wParam, lParam, result)) {
+            return FALSE;
+        }
+    } else if (message == WM_COMMAND && (wParam == IDOK || wParam == IDCANCEL)) {
+        ::EndDialog(m_hWnd, static_cast<INT_PTR>(wParam));  // Enter, Escape, the close box
+    } else {
         return FALSE;
     }
-    if (ReturnsResultDirectly(message)) {
+    // A dialog procedure returns this one result itself, the others through
+    // DWLP_MSGRESULT.
+    if (message == WM_QUERYDRAGICON) {
         return static_cast<INT_PTR>(result);
     }
     ::SetWindowLongPtrA(m_hWnd, DWLP_MSGRESULT, result);

@@ -2,6 +2,6 @@
 // linker always finds it.
 #include "framework/app.h"
 
-int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE, LPSTR, int) {
-    return AfxWinMain(hInstance);
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+    return AfxWinMain();
 }

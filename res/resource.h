@@ -44,9 +44,6 @@
 #define ID_FILE_SAVE_CODES 32784
 #define ID_HELP_ABOUT 32786
 
-// The standard help command, routed to the application object.
-#define ID_HELP 0xE146
-
 // Private window messages: WM_APP (0x8000) and up.
 // The main window posts this to itself to run the start-up fetch once it
 // has been shown.

@@ -20,15 +20,6 @@ struct Settings {
     std::string transferPath;
 };
 
-// The settings as the program uses them for the whole run: strings that the
-// application owns (it decides the order of its global objects) and hands
-// down by reference.
-struct SettingsRefs {
-    std::string& host;
-    std::string& codesPath;
-    std::string& transferPath;
-};
-
 // Fills `settings` from the text of a settings file as read in text mode.
 // Each line read first empties its setting; once the text has ended, the
 // settings after it are left as they were.
@@ -38,18 +29,10 @@ void ParseSettingsText(std::string_view text, Settings& settings);
 std::string FormatSettingsFile(const Settings& settings);
 
 // Reads the settings file at `path` into `settings` (see ParseSettingsText).
-// A file that cannot be opened leaves `settings` alone and gives false; that
-// is not an error for the program, which then keeps its empty settings.
-bool ReadSettingsFile(const std::string& path, Settings& settings);
+// A file that cannot be opened leaves `settings` alone; that is not an error
+// for the program, which then keeps its empty settings.
+void LoadSettings(Settings& settings, const std::string& path);
 
 // Replaces the settings file at `path` safely: on failure the old file stays
 // whole. True when the new file is in place.
-bool WriteSettingsFile(const std::string& path, const Settings& settings);
-
-// Reads the settings file at `path` into `settings`; a file that cannot be
-// read leaves them as they were.
-void LoadSettings(const SettingsRefs& settings, const std::string& path);
-
-// Writes `settings` to the settings file at `path`. False when the file could
-// not be written; the settings in memory keep their values either way.
-bool SaveSettings(const SettingsRefs& settings, const std::string& path);
+bool SaveSettings(const Settings& settings, const std::string& path);

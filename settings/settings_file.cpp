@@ -34,28 +34,13 @@ std::string FormatSettingsFile(const Settings& settings) {
     return platform::ToDiskText(text);
 }
 
-bool ReadSettingsFile(const std::string& path, Settings& settings) {
+void LoadSettings(Settings& settings, const std::string& path) {
     std::string text;
-    if (!platform::ReadTextFile(path, text)) {
-        return false;
+    if (platform::ReadTextFile(path, text)) {
+        ParseSettingsText(text, settings);
     }
-    ParseSettingsText(text, settings);
-    return true;
 }
 
-bool WriteSettingsFile(const std::string& path, const Settings& settings) {
+bool SaveSettings(const Settings& settings, const std::string& path) {
     return platform::ReplaceFileSafely(path, FormatSettingsFile(settings));
-}
-
-void LoadSettings(const SettingsRefs& settings, const std::string& path) {
-    Settings read{settings.host, settings.codesPath, settings.transferPath};
-    ReadSettingsFile(path, read);
-    settings.host = read.host;
-    settings.codesPath = read.codesPath;
-    settings.transferPath = read.transferPath;
-}
-
-bool SaveSettings(const SettingsRefs& settings, const std::string& path) {
-    return WriteSettingsFile(path,
-                             Settings{settings.host, settings.codesPath, settings.transferPath});
 }

@@ -3,63 +3,79 @@
 #include <string>
 
 #include "framework/app.h"
-#include "framework/file_dialog.h"
+#include "framework/dialog.h"
 #include "res/resource.h"
 #include "settings/detect.h"
-#include "workflow/status_texts.h"
 
 namespace {
 
-const char UTILITY_EXTENSION[] = "exe";
-const char UTILITY_FILE_NAME[] = "dcomm2.exe";
-
-}  // namespace
-
-const MessageMapEntry COptionsDlg::kMessageEntries[] = {
-    OnClicked<IDOK, &COptionsDlg::OnClickedOk>(),
-    OnClicked<IDC_BROWSE, &COptionsDlg::OnBrowse>(),
-    OnClicked<IDC_AUTODETECT, &COptionsDlg::OnAutoDetect>(),
-};
-const MessageMap COptionsDlg::kMessageMap = MakeMessageMap(&CDialog::kMessageMap, kMessageEntries);
-
-void SaveSettingsOrWarn(const SettingsRefs& settings, const std::string& path) {
-    if (!SaveSettings(settings, path)) {
-        AfxMessageBox(SAVE_SETTINGS_FAILED_TEXT, MB_OK | MB_ICONEXCLAMATION);
-    }
+// The text of the dialog's control `id`.
+std::string ItemText(HWND dialog, int id) {
+    const int length = ::GetWindowTextLengthA(::GetDlgItem(dialog, id));
+    std::string text(static_cast<std::size_t>(length > 0 ? length : 0) + 1, '\0');
+    const UINT copied = ::GetDlgItemTextA(dialog, id, &text[0], static_cast<int>(text.size()));
+    text.resize(copied);
+    return text;
 }
 
-COptionsDlg::COptionsDlg(const SettingsRefs& settings, const std::string& settingsFile,
-                         CWnd* pParent)
-    : CDialog(IDD_OPTIONS, pParent), m_settings(settings), m_settingsFile(settingsFile) {}
+// It keeps no data of its own while it runs: its state is the text of its boxes.
+class COptionsDlg : public CDialog {
+public:
+    COptionsDlg(const Settings& settings, const SettingsSaver& save)
+        : CDialog(IDD_OPTIONS), m_settings(settings), m_save(save) {}
 
-// The dialog keeps no data of its own: its state is the text of its boxes.
-void COptionsDlg::DoDataExchange(CDataExchange*) {}
+    Settings m_settings;
+
+private:
+    static const MessageMap kMessageMap;
+    const MessageMap& GetMessageMap() const override { return kMessageMap; }
+
+    BOOL OnInitDialog() override;
+    void OnClickedOk();
+    void OnBrowse();
+    void OnAutoDetect();
+
+    const SettingsSaver& m_save;
+};
+
+const MessageMap COptionsDlg::kMessageMap = {
+    OnClicked(IDOK, &COptionsDlg::OnClickedOk),
+    OnClicked(IDC_BROWSE, &COptionsDlg::OnBrowse),
+    OnClicked(IDC_AUTODETECT, &COptionsDlg::OnAutoDetect),
+};
 
 BOOL COptionsDlg::OnInitDialog() {
-    CDialog::OnInitDialog();
-    GetDlgItem(IDC_HOST).SetWindowText(m_settings.host);
-    GetDlgItem(IDC_CODES_PATH).SetWindowText(m_settings.codesPath);
-    GetDlgItem(IDC_TRANSFER_PATH).SetWindowText(m_settings.transferPath);
+    ::SetDlgItemTextA(m_hWnd, IDC_HOST, m_settings.host.c_str());
+    ::SetDlgItemTextA(m_hWnd, IDC_CODES_PATH, m_settings.codesPath.c_str());
+    ::SetDlgItemTextA(m_hWnd, IDC_TRANSFER_PATH, m_settings.transferPath.c_str());
     return TRUE;
 }
 
 void COptionsDlg::OnAutoDetect() {
-    GetDlgItem(IDC_TRANSFER_PATH).SetWindowText(DetectTransferUtility());
+    ::SetDlgItemTextA(m_hWnd, IDC_TRANSFER_PATH, DetectTransferUtility().c_str());
 }
 
 void COptionsDlg::OnBrowse() {
-    CFileDialog dialog(TRUE, UTILITY_EXTENSION, UTILITY_FILE_NAME, OFN_FILEMUSTEXIST, nullptr,
-                       this);
-    if (dialog.DoModal() != IDOK) {
-        return;
+    const auto chosen = ChooseFile(m_hWnd, FileDialog::Open, "exe", "dcomm2.exe");
+    if (chosen) {
+        ::SetDlgItemTextA(m_hWnd, IDC_TRANSFER_PATH, chosen->c_str());
     }
-    GetDlgItem(IDC_TRANSFER_PATH).SetWindowText(dialog.GetPathName());
 }
 
 void COptionsDlg::OnClickedOk() {
-    GetDlgItem(IDC_HOST).GetWindowText(m_settings.host);
-    GetDlgItem(IDC_CODES_PATH).GetWindowText(m_settings.codesPath);
-    GetDlgItem(IDC_TRANSFER_PATH).GetWindowText(m_settings.transferPath);
-    SaveSettingsOrWarn(m_settings, m_settingsFile);
+    m_settings = {ItemText(m_hWnd, IDC_HOST), ItemText(m_hWnd, IDC_CODES_PATH),
+                  ItemText(m_hWnd, IDC_TRANSFER_PATH)};
+    m_save(m_settings);
     OnOK();
+}
+
+}  // namespace
+
+std::optional<Settings> RunOptionsDialog(HWND owner, const Settings& settings,
+                                         const SettingsSaver& save) {
+    COptionsDlg dialog(settings, save);
+    if (dialog.DoModal(owner) != IDOK) {
+        return std::nullopt;
+    }
+    return dialog.m_settings;
 }

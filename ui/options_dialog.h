@@ -1,31 +1,16 @@
 // The Options dialog: the three settings in three edit boxes, with the
-// transfer path filled by detection or by browsing. OK stores and saves them.
+// transfer path filled by detection or by browsing.
 #pragma once
 
-#include <string>
+#include <windows.h>
 
-#include "framework/dialog.h"
+#include <optional>
+
 #include "settings/settings.h"
+#include "workflow/loader_core.h"
 
-class COptionsDlg : public CDialog {
-public:
-    // `settingsFile`: the full path of config.txt, where OK saves them.
-    COptionsDlg(const SettingsRefs& settings, const std::string& settingsFile,
-                CWnd* pParent = nullptr);
-
-    BOOL OnInitDialog() override;
-    void DoDataExchange(CDataExchange* pDX) override;
-
-    DECLARE_MESSAGE_MAP()
-
-    void OnClickedOk();
-    void OnBrowse();
-    void OnAutoDetect();
-
-    SettingsRefs m_settings;
-    const std::string& m_settingsFile;
-};
-
-// Saves the settings to config.txt at `path`; when the file cannot be written
-// a message box says so (the settings in memory keep their values).
-void SaveSettingsOrWarn(const SettingsRefs& settings, const std::string& path);
+// Runs the dialog over `owner` with `settings` in its boxes. OK hands the
+// edited settings to `save` while the dialog still shows, then returns them;
+// Cancel returns nothing.
+std::optional<Settings> RunOptionsDialog(HWND owner, const Settings& settings,
+                                         const SettingsSaver& save);

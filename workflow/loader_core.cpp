@@ -3,53 +3,73 @@
 #include <utility>
 
 #include "codes/codes_file.h"
+#include "codes/update_batch.h"
 #include "codes/working_copy.h"
 #include "workflow/status_texts.h"
 
-CLoaderCore::CLoaderCore(LoaderView& view, LoaderEnvironment environment)
+namespace {
+
+// The window takes no command for the life of the object.
+class BusyWindow {
+public:
+    explicit BusyWindow(LoaderView& view) : m_view(view) { m_view.EnableCommands(false); }
+    ~BusyWindow() { m_view.EnableCommands(true); }
+    BusyWindow(const BusyWindow&) = delete;
+    BusyWindow& operator=(const BusyWindow&) = delete;
+
+private:
+    LoaderView& m_view;
+};
+
+}  // namespace
+
+CLoaderCore::CLoaderCore(LoaderView& view, Settings& settings, LoaderEnvironment environment)
     : m_view(view),
+      m_settings(settings),
       m_env(std::move(environment)),
       m_workingCopy(WorkingCopyPathIn(m_env.programFolder)) {}
+
+void CLoaderCore::SetState(CodesState state) {
+    m_view.ShowStateIcon(state);
+    m_nCodesState = state;
+}
 
 void CLoaderCore::SetStatus(const std::string& text) {
     m_statusText = text;
     m_view.SetStatusText(text);
 }
 
-// The state and its icon change together, except where a workflow only
-// marks the codes not ready while the stop sign already shows.
-void CLoaderCore::SetState(std::int32_t state) {
-    m_view.ShowStateIcon(state == kReady ? StateIcon::Ready : StateIcon::NotReady);
-    m_nCodesState = state;
-}
-
 void CLoaderCore::ShowMissingUtility() {
-    m_view.ShowStateIcon(StateIcon::NotReady);
+    SetState(CodesState::NotReady);
     SetStatus(MISSING_UTILITY_TEXT);
-    m_nCodesState = kNotReady;
 }
 
-bool CLoaderCore::StartUp() {
-    SetState(kNotReady);
-    LoadSettings(m_env.settings, m_env.settingsFile);
-    m_nCodesState = kReady;
+void CLoaderCore::SaveSettingsOrWarn(const Settings& settings) {
+    // The settings in memory are used for the run all the same.
+    if (!SaveSettings(settings, m_env.settingsFile)) {
+        m_view.ShowWarning(SAVE_SETTINGS_FAILED_TEXT);
+    }
+}
+
+void CLoaderCore::StartUp() {
+    SetState(CodesState::NotReady);
+    LoadSettings(m_settings, m_env.settingsFile);
     bool saved = true;
-    if (m_env.settings.transferPath == AUTODETECT_FAILED) {
+    if (m_settings.transferPath == AUTODETECT_FAILED) {
         const std::string detected = DetectTransferUtility(m_env.utilityLocations);
         if (detected == AUTODETECT_FAILED) {
             ShowMissingUtility();
-        } else {
-            m_env.settings.transferPath = detected;
-            saved = SaveSettings(m_env.settings, m_env.settingsFile);
+            return;
         }
+        m_settings.transferPath = detected;
+        saved = SaveSettings(m_settings, m_env.settingsFile);
     }
     // The transfer utility is known: the fetch is due, and says so at once.
-    if (m_nCodesState == kReady) {
-        SetStatus(RETRIEVING_TEXT);
-        m_nCodesState = kNotReady;
-        m_startUpFetchDue = true;
+    SetStatus(RETRIEVING_TEXT);
+    m_startUpFetchDue = true;
+    if (!saved) {
+        m_view.ShowWarning(SAVE_SETTINGS_FAILED_TEXT);
     }
-    return saved;
 }
 
 void CLoaderCore::RetrieveAtStartUp() {
@@ -61,28 +81,27 @@ void CLoaderCore::RetrieveAtStartUp() {
 }
 
 void CLoaderCore::RetrieveFromWeb() {
-    m_view.ShowStateIcon(StateIcon::NotReady);
+    SetState(CodesState::NotReady);
     SetStatus(RETRIEVING_TEXT);
-    m_nCodesState = kNotReady;
     RetrieveAndShow(CANNOT_RETRIEVE_TEXT);
 }
 
 void CLoaderCore::RetrieveAndShow(const char* failureText) {
+    const BusyWindow busy(m_view);
     std::string dateLine;
     RetrieveFailure failure;
-    const RetrieveResult result = RetrieveCodes(m_env.settings.host, m_env.settings.codesPath,
-                                                m_env.fetch, m_workingCopy, dateLine, failure);
+    const RetrieveResult result = RetrieveCodes(m_settings.host, m_settings.codesPath, m_env.fetch,
+                                                m_workingCopy, dateLine, failure);
     if (result == RetrieveResult::Success) {
-        SetStatus(RetrievedText(m_env.settings.host, dateLine));
-        SetState(kReady);
+        SetStatus(RetrievedText(m_settings.host, dateLine));
+        SetState(CodesState::Ready);
         return;
     }
     // Nothing was written either way.
-    m_view.ShowStateIcon(StateIcon::NotReady);
+    SetState(CodesState::NotReady);
     SetStatus(result == RetrieveResult::WriteFailed
                   ? CannotWriteWorkingCopyText(m_workingCopy)
                   : std::string(failureText) + "\r\n" + FailureReasonText(failure));
-    m_nCodesState = kNotReady;
 }
 
 void CLoaderCore::OpenCodesFile(const std::string& chosenPath) {
@@ -93,7 +112,7 @@ void CLoaderCore::OpenCodesFile(const std::string& chosenPath) {
     switch (::OpenCodesFile(chosenPath, m_workingCopy, codes)) {
         case CopyResult::Ok:
             SetStatus(FileReadText(DateLineOf(codes)));
-            SetState(kReady);
+            SetState(CodesState::Ready);
             return;
         case CopyResult::ReadFailed:
             SetStatus(CannotReadCodesFileText(chosenPath));
@@ -119,25 +138,31 @@ void CLoaderCore::SaveCodesFile(const std::string& chosenPath) {
     }
 }
 
-void CLoaderCore::OptionsClosed(bool confirmed, bool wasReady) {
-    if (!confirmed) {
+void CLoaderCore::Options(const OptionsDialog& dialog) {
+    // Whether a retrieval follows depends on the state before the dialog ran.
+    const bool retrieve = m_nCodesState != CodesState::Ready;
+    const std::optional<Settings> edited =
+        dialog(m_settings, [this](const Settings& confirmed) { SaveSettingsOrWarn(confirmed); });
+    if (!edited) {
         return;
     }
-    if (m_env.settings.transferPath == AUTODETECT_FAILED) {
+    m_settings = *edited;
+    if (m_settings.transferPath == AUTODETECT_FAILED) {
         ShowMissingUtility();
     }
-    if (!wasReady) {
+    if (retrieve) {
         RetrieveAndShow(CANNOT_RETRIEVE_FROM_WWW_TEXT);
     }
 }
 
 void CLoaderCore::UpdateBuildingCodes() {
-    if (m_nCodesState != kReady) {
+    if (m_nCodesState != CodesState::Ready) {
         return;
     }
+    const BusyWindow busy(m_view);
     // The update's own texts are shown, not kept: what comes back after a
     // successful update is the last text of another workflow.
-    if (!WriteUpdateBatch(m_env.batchFile, m_env.settings.transferPath, m_env.programFolder)) {
+    if (!WriteUpdateBatch(m_env.batchFile, m_settings.transferPath, m_env.programFolder)) {
         m_view.SetStatusText(CANNOT_WRITE_UPDATE_BATCH_TEXT);
         return;
     }

@@ -1,5 +1,8 @@
+// The dialog base: a real modal dialog of framework_test.rc, which runs the
+// step a test gives it once it has opened.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <stdexcept>
 #include <string>
 
@@ -7,12 +10,11 @@
 
 namespace {
 
-// The dialog template of framework_test.rc and its button; a drag icon handle.
-constexpr UINT TEMPLATE_ID = 1, GO_BUTTON = 1001, DRAG_ICON = 0x1234;
+constexpr UINT TEMPLATE_ID = 1, GO_BUTTON = 1001, FAIL_COMMAND = 1002, DRAG_ICON = 0x1234;
 
-// Called every 50 ms: keeps the text of the message box the program opens
-// (its caption is the program's name) and closes it, then the dialog with OK.
-// A dialog still open after ten seconds is ended, so that a test never hangs.
+// Every 50 ms: closes the message box the program opened (its caption is the
+// program's name), keeping its text, then the dialog with OK. A dialog still
+// open after ten seconds ends with -1, so that a test never hangs.
 std::string g_messageBoxText;
 void CALLBACK CloseMessageBoxThenDialog(HWND dialog, UINT, UINT_PTR, DWORD) {
     static int ticks = 0;
@@ -23,47 +25,66 @@ void CALLBACK CloseMessageBoxThenDialog(HWND dialog, UINT, UINT_PTR, DWORD) {
         g_messageBoxText.resize(256);
         g_messageBoxText.resize(::GetDlgItemTextA(box, 0xFFFF, &g_messageBoxText[0], 256));
         ::PostMessageA(box, WM_COMMAND, IDOK, 0);
-        ::PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+        ::PostMessageA(dialog, WM_COMMAND, IDOK, 0);
     }
 }
 
-// Run modally: asks itself for its drag icon, sends its button a notification
-// other than a click and then a click, and posts a system command (Close) whose
-// handler fails, naming the command it was given.
-struct CRecordDlg : CDialog {
-    CRecordDlg() : CDialog(TEMPLATE_ID, nullptr) {}
-
-    void OnGo() { ++clicks; }
-    void OnSysCommand(UINT id, LPARAM) { throw std::runtime_error(std::to_string(id)); }
-    HICON OnQueryDragIcon() { return reinterpret_cast<HICON>(static_cast<UINT_PTR>(DRAG_ICON)); }
+struct CProbeDlg : CDialog {
+    explicit CProbeDlg(std::function<void(HWND)> step)
+        : CDialog(TEMPLATE_ID), m_step(std::move(step)) {}
     BOOL OnInitDialog() override {
-        dragIcon = static_cast<UINT>(SendMessage(WM_QUERYDRAGICON));
-        SendMessage(WM_COMMAND, MAKEWPARAM(GO_BUTTON, BN_SETFOCUS));
-        SendMessage(WM_COMMAND, MAKEWPARAM(GO_BUTTON, BN_CLICKED));
-        ::PostMessageA(m_hWnd, WM_SYSCOMMAND, SC_CLOSE, 0);
-        ::SetTimer(m_hWnd, 1, 50, &CloseMessageBoxThenDialog);
+        m_step(m_hWnd);
         return TRUE;
     }
+    void OnGo() { ++clicks; }
+    void OnFail() { throw std::runtime_error("go failed"); }
+    // Takes no system command: Close is then the system's, which cancels.
+    bool OnSysCommand(UINT, LPARAM) { return false; }
+    HICON OnQueryDragIcon() { return reinterpret_cast<HICON>(static_cast<UINT_PTR>(DRAG_ICON)); }
 
-    UINT clicks = 0, dragIcon = 0;
-
-    DECLARE_MESSAGE_MAP()
+    static const MessageMap kMessageMap;
+    const MessageMap& GetMessageMap() const override { return kMessageMap; }
+    std::function<void(HWND)> m_step;
+    int clicks = 0;
 };
 
-const MessageMapEntry CRecordDlg::kMessageEntries[] = {
-    OnMessage<WM_QUERYDRAGICON, &CRecordDlg::OnQueryDragIcon>(),
-    OnClicked<GO_BUTTON, &CRecordDlg::OnGo>(),
-    OnMessage<WM_SYSCOMMAND, &CRecordDlg::OnSysCommand>(),
+const MessageMap CProbeDlg::kMessageMap = {
+    OnClicked(GO_BUTTON, &CProbeDlg::OnGo),
+    OnCommand(FAIL_COMMAND, &CProbeDlg::OnFail),
+    OnMessage(WM_SYSCOMMAND, &CProbeDlg::OnSysCommand),
+    OnMessage(WM_QUERYDRAGICON, &CProbeDlg::OnQueryDragIcon),
 };
-const MessageMap CRecordDlg::kMessageMap = MakeMessageMap(&CDialog::kMessageMap, kMessageEntries);
 
-TEST(Dialog, ModalDialogRunsItsHandlersAndOutlivesOneThatFails) {
-    CRecordDlg dlg;
-    EXPECT_EQ(dlg.DoModal(), IDOK);
-    EXPECT_EQ(g_messageBoxText, "The command failed unexpectedly:\r\n" + std::to_string(SC_CLOSE));
-    EXPECT_EQ(dlg.dragIcon, DRAG_ICON);  // the result itself, not TRUE
-    EXPECT_EQ(dlg.clicks, 1u);           // not for the notification that is no click
-    EXPECT_EQ(dlg.m_hWnd, nullptr);
+TEST(Dialog, OnlyAClickRunsTheClickHandler) {
+    CProbeDlg dialog([](HWND self) {
+        ::SendMessageA(self, WM_COMMAND, MAKEWPARAM(GO_BUTTON, BN_SETFOCUS), 0);
+        ::SendMessageA(self, WM_COMMAND, MAKEWPARAM(GO_BUTTON, BN_CLICKED), 0);
+        ::EndDialog(self, IDOK);
+    });
+    dialog.DoModal();
+    EXPECT_EQ(dialog.clicks, 1);
+}
+
+TEST(Dialog, DragIconIsTheMessagesOwnResult) {
+    CProbeDlg dialog([](HWND self) {
+        EXPECT_EQ(::SendMessageA(self, WM_QUERYDRAGICON, 0, 0), static_cast<LRESULT>(DRAG_ICON));
+        ::EndDialog(self, IDOK);
+    });
+    dialog.DoModal();
+}
+
+TEST(Dialog, MessageLeftByItsHandlerGetsDefaultProcessing) {
+    CProbeDlg dialog([](HWND self) { ::PostMessageA(self, WM_SYSCOMMAND, SC_CLOSE, 0); });
+    EXPECT_EQ(dialog.DoModal(), IDCANCEL);
+}
+
+TEST(Dialog, HandlerThatThrowsIsNamedInAMessageBox) {
+    CProbeDlg dialog([](HWND self) {
+        ::PostMessageA(self, WM_COMMAND, FAIL_COMMAND, 0);
+        ::SetTimer(self, 1, 50, &CloseMessageBoxThenDialog);
+    });
+    EXPECT_EQ(dialog.DoModal(), IDOK);
+    EXPECT_EQ(g_messageBoxText, "The command failed unexpectedly:\r\ngo failed");
 }
 
 }  // namespace

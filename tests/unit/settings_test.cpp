@@ -9,8 +9,7 @@ using test_support::WriteBytes;
 TEST(SettingsFile, ThreeLinesOfEitherLineEndAreReadAsTheyStandAndWrittenWithCrLf) {
     const test_support::TempFolder folder;
     const std::string path = folder.PathOf("config.txt");
-    std::string host, codesPath, transferPath;
-    const SettingsRefs settings{host, codesPath, transferPath};
+    Settings settings;
     const struct {
         std::string disk, read, written;  // the values read, joined by "|"
     } rows[] = {
@@ -27,9 +26,10 @@ TEST(SettingsFile, ThreeLinesOfEitherLineEndAreReadAsTheyStandAndWrittenWithCrLf
     };
     for (const auto& row : rows) {
         ASSERT_TRUE(WriteBytes(path, row.disk));
-        host = codesPath = transferPath = "";
+        settings = Settings();
         LoadSettings(settings, path);
-        EXPECT_EQ(host + "|" + codesPath + "|" + transferPath, row.read) << row.disk;
+        EXPECT_EQ(settings.host + "|" + settings.codesPath + "|" + settings.transferPath, row.read)
+            << row.disk;
         ASSERT_TRUE(SaveSettings(settings, path));
         EXPECT_EQ(ReadBytes(path), row.written) << row.disk;
     }

@@ -1,14 +1,11 @@
-// The main window's behaviour, against a recording stand-in for the window,
-// a scripted fetch, and settings, working copy and batch file in a folder of
-// the test's own.
+// The main window's behaviour, against a recording view, a scripted web
+// server, and settings, working copy and batch file in a folder of the test's
+// own.
 #include <gtest/gtest.h>
 
 #include <cstdio>
-#include <deque>
-#include <filesystem>
 #include <map>
-#include <string>
-#include <vector>
+#include <utility>
 
 #include "platform/file_system.h"
 #include "tests/support/temp_folder.h"
@@ -25,320 +22,351 @@ namespace {
 using namespace test_support;
 
 const std::string HOST = "codes.example";
+const std::string PLAIN = "http://codes.example/CODES.DAT",
+                  SECURE = "https://codes.example/CODES.DAT";
 // Lines may end in CR LF or LF alone; the working copy ends each in CR LF.
 const std::string REPLY = "HTTP/1.0 200 OK\r\n\r\n2026-12-01 Codes\r\nA100 Footings\n";
-const std::string RETRIEVED = RetrievedText(HOST, "2026-12-01 Codes");
 const std::string SERVED_ON_DISK = "2026-12-01 Codes\r\nA100 Footings\r\n", OLD_COPY = "2025\r\n";
-const std::string MISSING = MISSING_UTILITY_TEXT, NO_ANSWER = "The server did not answer (port 80).";
+const std::string RETRIEVED = RetrievedText(HOST, "2026-12-01 Codes");
+const std::string NO_ANSWER = "The server did not answer (port 80).";
 const std::string FAILED = std::string(CANNOT_RETRIEVE_FROM_WWW_TEXT) + "\r\n" + NO_ANSWER;
-// The codes file's URL, over http and https; a redirect to `to`.
-const std::string PLAIN = "http://codes.example/CODES.DAT", SECURE = "https://codes.example/CODES.DAT";
+const std::string KNOWN = "C:\\dcomm2.exe", SENTINEL = AUTODETECT_FAILED;
+
 std::string Moved(const std::string& to) {
     return "HTTP/1.1 301 Moved Permanently\r\nLocation: " + to + "\r\n\r\n";
 }
-// What the web server answers, by URL; every other URL is not answered.
-using Site = std::map<std::string, std::string>;
-const std::string KNOWN = "C:\\dcomm2.exe", SENTINEL = "Autodetect Failed.";
-constexpr bool OK = true, FAIL = false;  // whether the server answers at all
 
-// A file of `size` bytes that takes next to no room on the disk.
-bool MakeSparseFile(const std::string& path, long long size) {
-    std::FILE* file = std::fopen(path.c_str(), "wb");
-    const bool sized = file && fseeko(file, size - 1, SEEK_SET) == 0 && std::fputc(0, file) == 0;
-    return file && std::fclose(file) == 0 && sized;
+enum class Commands { On, Off };
+
+// The status text, the state icon and whether the window takes commands.
+std::string Shown(const std::string& text, CodesState icon, Commands commands = Commands::On) {
+    return text + (icon == CodesState::Ready ? " [ready" : " [stop") +
+           (commands == Commands::On ? "]" : ", busy]");
 }
 
-// The fixture stands in for the window, and records what it shows.
-class Workflow : public ::testing::Test, public LoaderView {
-protected:
+// What the window shows, as the core last set it.
+struct RecordingView : LoaderView {
     void SetStatusText(const std::string& text) override { status = text; }
-    void ShowStateIcon(StateIcon shown) override { icon = shown; }
+    void ShowStateIcon(CodesState state) override { icon = state; }
+    void EnableCommands(bool enable) override { commands = enable ? Commands::On : Commands::Off; }
+    void ShowWarning(const std::string& text) override { warnings.push_back(text); }
+    std::string Shows() const { return Shown(status, icon, commands); }
 
-    Workflow() {
+    std::string status;
+    CodesState icon = CodesState::Ready;  // as if left up
+    Commands commands = Commands::On;
+    std::vector<std::string> warnings;
+};
+
+using Lines = std::vector<std::string>;
+enum class Server { Answers, Silent };
+using Site = std::map<std::string, std::string>;  // what the server answers, by URL
+
+class LoaderCoreTest : public ::testing::Test {
+protected:
+    LoaderCoreTest() {
         platform::CreateFolderIfMissing(Path("temp"));
         WriteBytes(WorkingCopy(), OLD_COPY);
-    }
-    std::string Path(const std::string& name) const { return folder.PathOf(name); }
-    std::string WorkingCopy() const {
-        return Path(std::string("temp") + platform::PATH_SEPARATOR + "CODES.DAT");
-    }
-    std::string Utility(char drive) const { return Path(std::string(1, drive) + "-dcomm2.exe"); }
-    static std::string Config(const std::string& transfer) {
-        return HOST + "\r\n/CODES.DAT\r\n" + transfer + "\r\n";
+        ConfigNames(KNOWN);
     }
 
-    // A new core, as a new start of the program would have, whose settings
-    // file holds `transfer` as its third line.
-    CLoaderCore& Core(const std::string& transfer) {
-        WriteBytes(Path("config.txt"), Config(transfer));
-        fetches = 0;
-        return core.emplace_back(
-            *this, LoaderEnvironment{{host, codesPath, transferPath},
-                                     [this](const Url& url, FetchFailure& failure) {
-                                         ++fetches;
-                                         const auto page = site.find(FormatUrl(url));
-                                         if (!answers || page == site.end()) {
-                                             failure = FetchFailure::NoAnswer;
-                                             return std::string_view();
-                                         }
-                                         return std::string_view(page->second);
-                                     },
-                                     folder.Path() + platform::PATH_SEPARATOR,
-                                     Path("config.txt"),
-                                     Path("update.bat"),
-                                     {Utility('D'), Utility('C')},
-                                     [this](const std::string& command) {
-                                         commands.push_back(command + " while showing " + status);
-                                         return exitStatus;
-                                     }});
+    // The environment the program starts in.
+    void ConfigNames(const std::string& transferPath) {
+        WriteBytes(Path("config.txt"), Config(transferPath));
     }
-    // A core that has started with a known utility and fetched, or not.
-    CLoaderCore& Started(bool fetched) {
-        answers = fetched;
-        CLoaderCore& started = Core(KNOWN);
-        started.StartUp();
-        started.RetrieveAtStartUp();
-        fetches = 0;
-        return started;
+    void InstallUtilityOn(char drive) { WriteBytes(Utility(drive), "MZ"); }
+    void Serve(const std::string& url, const std::string& reply) { site[url] = reply; }
+    void ServeNothing() { site.clear(); }
+
+    // The window opens, and the start-up fetch runs when it is due; the
+    // server may be silent for it.
+    CLoaderCore& Start(Server server = Server::Answers) {
+        const Site answering = std::exchange(site, server == Server::Silent ? Site() : site);
+        LoaderEnvironment environment;
+        environment.fetch = [this](const Url& url, FetchFailure& failure) {
+            fetches.push_back(FormatUrl(url) + " " + view.Shows());
+            const auto page = site.find(FormatUrl(url));
+            failure = page == site.end() ? FetchFailure::NoAnswer : FetchFailure::None;
+            return page == site.end() ? std::string_view() : std::string_view(page->second);
+        };
+        environment.programFolder = folder.Path() + platform::PATH_SEPARATOR;
+        environment.settingsFile = Path("config.txt");
+        environment.batchFile = Path("update.bat");
+        environment.utilityLocations = {Utility('D'), Utility('C')};
+        environment.runBatchFile = [this](const std::string& path) {
+            runs.push_back(path + " " + view.Shows());
+            return 0;
+        };
+        core.emplace(view, settings, environment);
+        core->StartUp();
+        core->RetrieveAtStartUp();
+        site = answering;
+        return *core;
     }
-    // What the window shows: the status text, and the icon of the state.
-    void ExpectShown(const std::string& shown, bool ready) {
-        EXPECT_EQ(status, shown);
-        EXPECT_EQ(icon, ready ? StateIcon::Ready : StateIcon::NotReady);
-        EXPECT_EQ(core.back().IsReady(), ready);
+
+    // The Options dialog, closed with OK on `edited` or cancelled.
+    static OptionsDialog PressOk(const Settings& edited) {
+        return [edited](const Settings&, const SettingsSaver& save) {
+            save(edited);
+            return std::optional<Settings>(edited);
+        };
+    }
+
+    std::string Path(const std::string& name) const { return folder.PathOf(name); }
+    std::string WorkingCopy() const {
+        return Path("temp") + platform::PATH_SEPARATOR + "CODES.DAT";
+    }
+    std::string Utility(char drive) const { return Path(std::string(1, drive) + "-dcomm2.exe"); }
+    static std::string Config(const std::string& transferPath) {
+        return HOST + "\r\n/CODES.DAT\r\n" + transferPath + "\r\n";
+    }
+    // The place where the file `path` belongs holds a folder instead.
+    static void BlockFile(const std::string& path) {
+        std::remove(path.c_str());
+        platform::CreateFolderIfMissing(path);
     }
 
     TempFolder folder;
-    std::string host, codesPath, transferPath;
-    std::string status;
-    StateIcon icon = StateIcon::Ready;
-    bool answers = OK;
+    RecordingView view;
+    Settings settings;
     Site site = {{PLAIN, REPLY}};
-    int exitStatus = 0;
-    int fetches = 0;
-    std::vector<std::string> commands;
-    std::deque<CLoaderCore> core;
+    Lines fetches, runs;  // each with what the window showed meanwhile
+    std::optional<CLoaderCore> core;
 };
 
-TEST_F(Workflow, StartUpDetectsSavesAndFetchesInEachSituation) {
-    const struct {
-        std::string transfer, installed;  // third line of config.txt; drives with the utility
-        bool answers;
-        std::string status, saved;  // the status at the end; the third line after it
-        bool ready, fetched;
-    } rows[] = {
-        // clang-format off
-        {KNOWN,    "",   OK,   RETRIEVED, KNOWN,        true,  true},
-        {SENTINEL, "DC", OK,   RETRIEVED, Utility('D'), true,  true},
-        {SENTINEL, "C",  OK,   RETRIEVED, Utility('C'), true,  true},
-        {SENTINEL, "",   OK,   MISSING,   SENTINEL,     false, false},
-        {KNOWN,    "",   FAIL, FAILED,    KNOWN,        false, true},
-        {SENTINEL + " ", "", FAIL, FAILED, SENTINEL + " ", false, true},
-        // clang-format on
-    };
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.transfer + " on " + row.installed);
-        for (const char drive : row.installed) {
-            WriteBytes(Utility(drive), "MZ");
-        }
-        answers = row.answers;
-        CLoaderCore& started = Core(row.transfer);
-        EXPECT_TRUE(started.StartUp());
-        started.RetrieveAtStartUp();
-        ExpectShown(row.status, row.ready);
-        EXPECT_EQ(ReadBytes(Path("config.txt")), Config(row.saved));
-        EXPECT_EQ(fetches, row.fetched ? 1 : 0);
-        EXPECT_EQ(ReadBytes(WorkingCopy()), row.ready ? SERVED_ON_DISK : OLD_COPY);
-        WriteBytes(WorkingCopy(), OLD_COPY);
-        for (const char drive : row.installed) {
-            std::remove(Utility(drive).c_str());
-        }
-    }
+class StartUp : public LoaderCoreTest {};
+class RetrieveFromWeb : public LoaderCoreTest {};
+class Options : public LoaderCoreTest {};
+class OpenCodesFile : public LoaderCoreTest {};
+class SaveCodesFile : public LoaderCoreTest {};
+class UpdateBuildingCodes : public LoaderCoreTest {};
+
+TEST_F(StartUp, FetchRunsNotReadyWithCommandsOff) {
+    Start();
+    EXPECT_EQ(fetches,
+              Lines{PLAIN + " " + Shown(RETRIEVING_TEXT, CodesState::NotReady, Commands::Off)});
+}
+
+TEST_F(StartUp, SavesTheUtilityDetectedOnDriveC) {
+    InstallUtilityOn('C');
+    ConfigNames(SENTINEL);
+    Start();
+    EXPECT_EQ(ReadBytes(Path("config.txt")), Config(Utility('C')));
+    EXPECT_EQ(view.Shows(), Shown(RETRIEVED, CodesState::Ready));
+}
+
+TEST_F(StartUp, MissingUtilityIsSaidInsteadOfAFetch) {
+    ConfigNames(SENTINEL);
+    Start();
+    EXPECT_EQ(view.Shows(), Shown(MISSING_UTILITY_TEXT, CodesState::NotReady));
+    EXPECT_TRUE(fetches.empty());
+}
+
+TEST_F(StartUp, DetectsOnlyForTheSentinelExactly) {
+    ConfigNames(SENTINEL + " ");
+    Start();
+    EXPECT_EQ(fetches.size(), 1u);
+}
+
 #ifdef _WIN32
-    // A path found that cannot be saved is said by the window, and used.
-    WriteBytes(Utility('C'), "MZ");
-    CLoaderCore& started = Core(SENTINEL);
+TEST_F(StartUp, DetectedPathThatCannotBeSavedIsWarnedOfButUsed) {
+    InstallUtilityOn('C');
+    ConfigNames(SENTINEL);
     SetFileAttributesA(Path("config.txt").c_str(), FILE_ATTRIBUTE_READONLY);
-    EXPECT_FALSE(started.StartUp());
-    EXPECT_EQ(transferPath, Utility('C'));
+    Start();
+    EXPECT_EQ(view.warnings, Lines{SAVE_SETTINGS_FAILED_TEXT});
+    EXPECT_EQ(settings.transferPath, Utility('C'));
     SetFileAttributesA(Path("config.txt").c_str(), FILE_ATTRIBUTE_NORMAL);
+}
 #endif
+
+TEST_F(RetrieveFromWeb, ShowsTheStopSignWhileItFetches) {
+    Start().RetrieveFromWeb();
+    EXPECT_EQ(fetches.back(),
+              PLAIN + " " + Shown(RETRIEVING_TEXT, CodesState::NotReady, Commands::Off));
 }
 
-TEST_F(Workflow, RetrieveFromWebFetchesEvenAfterDetectionFailedAndSaysWhatFailed) {
-    CLoaderCore& started = Core(SENTINEL);
-    started.StartUp();
-    started.RetrieveAtStartUp();
-    EXPECT_EQ(fetches, 0);
-    started.RetrieveFromWeb();
-    ExpectShown(RETRIEVED, true);
+TEST_F(RetrieveFromWeb, FetchesEvenWithoutAKnownUtility) {
+    ConfigNames(SENTINEL);
+    Start().RetrieveFromWeb();
+    EXPECT_EQ(view.Shows(), Shown(RETRIEVED, CodesState::Ready));
+}
 
-    // The date is shown up to a NUL byte; the copy keeps every byte.
-    site[PLAIN] = std::string("HTTP/1.0 200 OK\r\n\r\n2026-12-01\0 hidden\nA1\n", 41);
-    started.RetrieveFromWeb();
-    ExpectShown(RetrievedText(HOST, "2026-12-01"), true);
+TEST_F(RetrieveFromWeb, DateStopsAtANulByteThatTheCopyKeeps) {
+    Serve(PLAIN, std::string("HTTP/1.0 200 OK\r\n\r\n2026-12-01\0 hidden\nA1\n", 41));
+    Start().RetrieveFromWeb();
+    EXPECT_EQ(view.status, RetrievedText(HOST, "2026-12-01"));
     EXPECT_EQ(ReadBytes(WorkingCopy()), std::string("2026-12-01\0 hidden\r\nA1\r\n", 24));
-
-    std::remove(WorkingCopy().c_str());
-    platform::CreateFolderIfMissing(WorkingCopy());  // a folder where the copy belongs
-    started.RetrieveFromWeb();
-    ExpectShown(CannotWriteWorkingCopyText(WorkingCopy()), false);
 }
 
-TEST_F(Workflow, RedirectsAreFollowedToTheCodesFile) {
-    CLoaderCore& notReady = Started(FAIL);
-    answers = OK;
-    site = {{PLAIN, Moved(SECURE)}, {SECURE, Moved("codes/2026.DAT")},
+TEST_F(RetrieveFromWeb, FollowsRedirectsToTheCodesFile) {
+    CLoaderCore& notReady = Start(Server::Silent);
+    site = {{PLAIN, Moved(SECURE)},
+            {SECURE, Moved("codes/2026.DAT")},
             {"https://codes.example/codes/2026.DAT", REPLY}};
+    fetches.clear();
     notReady.RetrieveFromWeb();
-    ExpectShown(RETRIEVED, true);
-    EXPECT_EQ(fetches, 3);
+    EXPECT_EQ(fetches.size(), 3u);
     EXPECT_EQ(ReadBytes(WorkingCopy()), SERVED_ON_DISK);
 }
 
-TEST_F(Workflow, AFailedRetrievalKeepsTheCopyAndSaysWhy) {
+TEST_F(RetrieveFromWeb, FailureNamesItsReasonAndKeepsTheCopy) {
     const struct {
-        std::string hostLine, codesPath;
-        Site site;
-        std::string reason;
-        int fetches;
+        std::string hostLine, codesPath, url, reply, reason;
+        std::size_t fetchCount;
     } rows[] = {
         // clang-format off
-        {HOST,            "/CODES.DAT", {}, NO_ANSWER, 1},
-        {HOST + ":8080",  "/CODES.DAT", {}, "The server did not answer (port 8080).", 1},
-        {HOST + "/codes", "/CODES.DAT", {{PLAIN, REPLY}}, "The host is not written correctly.", 0},
-        {HOST,            "",           {{PLAIN, REPLY}}, "No codes file path is set.", 0},
-        {HOST, "/CODES.DAT", {{PLAIN, "HTTP/1.0 200 OK\r\nContent-Length: 0\r\n\r\n"}}, "The server sent an empty file.", 1},
-        {HOST, "/CODES.DAT", {{PLAIN, "HTTP/1.0 404 Not Found\r\n\r\n"}}, "The server answered with status 404.", 1},
-        {HOST, "/CODES.DAT", {{PLAIN, "HTTP/1.0 200 OK\r\nContent-Encoding: gzip\r\n\r\nx"}}, "The server's reply could not be read.", 1},
-        {HOST, "/CODES.DAT", {{PLAIN, Moved("/CODES.DAT")}}, "The redirects go round in a loop.", 1},
-        {HOST, "/CODES.DAT", {{PLAIN, Moved("ftp://codes.example/")}}, "A redirect named a place that cannot be read.", 1},
-        {"https://" + HOST, "/CODES.DAT", {{SECURE, Moved(PLAIN)}}, "A redirect from https to http was refused.", 1},
+        {HOST,            "/CODES.DAT", "", "", NO_ANSWER, 1},
+        {HOST + ":8080",  "/CODES.DAT", "", "", "The server did not answer (port 8080).", 1},
+        {HOST + "/codes", "/CODES.DAT", PLAIN, REPLY, "The host is not written correctly.", 0},
+        {HOST,            "",           PLAIN, REPLY, "No codes file path is set.", 0},
+        {HOST, "/CODES.DAT", PLAIN, "HTTP/1.0 200 OK\r\nContent-Length: 0\r\n\r\n", "The server sent an empty file.", 1},
+        {HOST, "/CODES.DAT", PLAIN, "HTTP/1.0 404 Not Found\r\n\r\n", "The server answered with status 404.", 1},
+        {HOST, "/CODES.DAT", PLAIN, "HTTP/1.0 200 OK\r\nContent-Encoding: gzip\r\n\r\nx", "The server's reply could not be read.", 1},
+        {HOST, "/CODES.DAT", PLAIN, Moved("/CODES.DAT"), "The redirects go round in a loop.", 1},
+        {HOST, "/CODES.DAT", PLAIN, Moved("ftp://codes.example/"), "A redirect named a place that cannot be read.", 1},
+        {"https://" + HOST, "/CODES.DAT", SECURE, Moved(PLAIN), "A redirect from https to http was refused.", 1},
         // clang-format on
     };
-    CLoaderCore& ready = Started(OK);
+    CLoaderCore& ready = Start();
     for (const auto& row : rows) {
         SCOPED_TRACE(row.reason);
-        host = row.hostLine;
-        codesPath = row.codesPath;
-        site = row.site;
-        fetches = 0;
+        settings.host = row.hostLine;
+        settings.codesPath = row.codesPath;
+        site = {{row.url, row.reply}};
+        fetches.clear();
         ready.RetrieveFromWeb();
-        ExpectShown(CANNOT_RETRIEVE_TEXT + ("\r\n" + row.reason), false);
-        EXPECT_EQ(fetches, row.fetches);
+        EXPECT_EQ(view.Shows(),
+                  Shown(CANNOT_RETRIEVE_TEXT + ("\r\n" + row.reason), CodesState::NotReady));
+        EXPECT_EQ(fetches.size(), row.fetchCount);
         EXPECT_EQ(ReadBytes(WorkingCopy()), SERVED_ON_DISK);
     }
 }
 
-TEST_F(Workflow, OptionsOutcomeFollowsTheStateBeforeTheDialog) {
+TEST_F(Options, OutcomeFollowsTheStateBeforeTheDialog) {
     const struct {
-        bool readyBefore, confirmed;
-        std::string transfer;  // as the dialog left it
-        bool answers;
+        CodesState before;
+        std::string transferPath;  // as OK left it
+        Server server;
         std::string status;
-        bool ready, fetched;
+        CodesState after;
+        std::size_t fetchCount;
     } rows[] = {
         // clang-format off
-        {true,  true,  KNOWN,    OK,   RETRIEVED, true,  false},
-        {true,  true,  SENTINEL, OK,   MISSING,   false, false},
-        {false, true,  KNOWN,    OK,   RETRIEVED, true,  true},
-        {false, true,  KNOWN,    FAIL, FAILED,    false, true},
-        {false, true,  SENTINEL, OK,   RETRIEVED, true,  true},
-        {false, true,  SENTINEL, FAIL, FAILED,    false, true},
-        {false, false, SENTINEL, OK,   FAILED,    false, false},
-        {true,  false, SENTINEL, FAIL, RETRIEVED, true,  false},
+        {CodesState::Ready,    KNOWN,    Server::Answers, RETRIEVED,            CodesState::Ready,    0},
+        {CodesState::Ready,    SENTINEL, Server::Answers, MISSING_UTILITY_TEXT, CodesState::NotReady, 0},
+        {CodesState::NotReady, KNOWN,    Server::Answers, RETRIEVED,            CodesState::Ready,    1},
+        {CodesState::NotReady, KNOWN,    Server::Silent,  FAILED,               CodesState::NotReady, 1},
+        {CodesState::NotReady, SENTINEL, Server::Answers, RETRIEVED,            CodesState::Ready,    1},
+        {CodesState::NotReady, SENTINEL, Server::Silent,  FAILED,               CodesState::NotReady, 1},
         // clang-format on
     };
     for (const auto& row : rows) {
-        SCOPED_TRACE(row.transfer + (row.confirmed ? " OK" : " Cancel"));
-        CLoaderCore& started = Started(row.readyBefore);
-        transferPath = row.transfer;
-        answers = row.answers;
-        started.OptionsClosed(row.confirmed, started.IsReady());
-        ExpectShown(row.status, row.ready);
-        EXPECT_EQ(fetches, row.fetched ? 1 : 0);
+        SCOPED_TRACE(row.transferPath +
+                     (row.before == CodesState::Ready ? " ready" : " not ready"));
+        Serve(PLAIN, REPLY);
+        CLoaderCore& started =
+            Start(row.before == CodesState::Ready ? Server::Answers : Server::Silent);
+        if (row.server == Server::Silent) {
+            ServeNothing();
+        }
+        fetches.clear();
+        started.Options(PressOk({HOST, "/CODES.DAT", row.transferPath}));
+        EXPECT_EQ(view.Shows(), Shown(row.status, row.after));
+        EXPECT_EQ(fetches.size(), row.fetchCount);
     }
 }
 
-TEST_F(Workflow, OpenMakesReadyOnlyWhenTheCopyWasWritten) {
-    CLoaderCore& notReady = Started(FAIL);
+TEST_F(Options, CancelChangesNothing) {
+    CLoaderCore& notReady = Start(Server::Silent);
+    fetches.clear();
+    notReady.Options(
+        [](const Settings&, const SettingsSaver&) { return std::optional<Settings>(); });
+    EXPECT_EQ(view.Shows(), Shown(FAILED, CodesState::NotReady));
+    EXPECT_TRUE(fetches.empty());
+}
+
+TEST_F(OpenCodesFile, MakesReadyWithTheDateOfTheFileOpened) {
     WriteBytes(Path("chosen.dat"), "2026-06-30 Opened\nZ9 Last line without end");
+    Start(Server::Silent).OpenCodesFile(Path("chosen.dat"));
+    EXPECT_EQ(view.Shows(), Shown(FileReadText("2026-06-30 Opened"), CodesState::Ready));
+    EXPECT_EQ(ReadBytes(WorkingCopy()), "2026-06-30 Opened\r\nZ9 Last line without end\r\n");
+}
+
+TEST_F(OpenCodesFile, NamesAFileThatCannotBeRead) {
     WriteBytes(Path("empty.dat"), "");
     for (const char* unreadable : {"missing.dat", "empty.dat"}) {
-        notReady.OpenCodesFile(Path(unreadable));
-        ExpectShown(CannotReadCodesFileText(Path(unreadable)), false);
+        SCOPED_TRACE(unreadable);
+        Start(Server::Silent).OpenCodesFile(Path(unreadable));
+        EXPECT_EQ(view.Shows(),
+                  Shown(CannotReadCodesFileText(Path(unreadable)), CodesState::NotReady));
         EXPECT_EQ(ReadBytes(WorkingCopy()), OLD_COPY);
     }
+}
 
-    notReady.OpenCodesFile(Path("chosen.dat"));
-    ExpectShown(FileReadText("2026-06-30 Opened"), true);
-    EXPECT_EQ(ReadBytes(WorkingCopy()), "2026-06-30 Opened\r\nZ9 Last line without end\r\n");
-
-    // A file too large to hold in memory is not read.
-    ASSERT_TRUE(MakeSparseFile(Path("huge.dat"), 2LL << 40));  // 2 TiB
-#if !defined(__SANITIZE_ADDRESS__)  // which ends the process on such an allocation
-    notReady.OpenCodesFile(Path("huge.dat"));
-    ExpectShown(CannotReadCodesFileText(Path("huge.dat")), true);
+// A file too large to hold in memory is not read (AddressSanitizer would end
+// the process on such an allocation).
+#if !defined(__SANITIZE_ADDRESS__)
+TEST_F(OpenCodesFile, DoesNotReadAFileTooLargeForMemory) {
+    const std::string huge = Path("huge.dat");
+    std::FILE* file = std::fopen(huge.c_str(), "wb");  // 2 TiB, next to no room on the disk
+    ASSERT_TRUE(file && fseeko(file, (2LL << 40) - 1, SEEK_SET) == 0 && std::fputc(0, file) == 0);
+    ASSERT_EQ(std::fclose(file), 0);
+    Start(Server::Silent).OpenCodesFile(huge);
+    EXPECT_EQ(view.Shows(), Shown(CannotReadCodesFileText(huge), CodesState::NotReady));
+}
 #endif
 
-    std::remove(WorkingCopy().c_str());
-    platform::CreateFolderIfMissing(WorkingCopy());
+TEST_F(OpenCodesFile, NamesAWorkingCopyThatCannotBeWritten) {
+    WriteBytes(Path("chosen.dat"), "2026\n");
+    CLoaderCore& notReady = Start(Server::Silent);
+    BlockFile(WorkingCopy());
     notReady.OpenCodesFile(Path("chosen.dat"));
-    ExpectShown(CannotWriteWorkingCopyText(WorkingCopy()), true);
+    EXPECT_EQ(view.Shows(), Shown(CannotWriteWorkingCopyText(WorkingCopy()), CodesState::NotReady));
 }
 
-TEST_F(Workflow, SaveCopiesTheWorkingCopyAndNamesWhatFailed) {
-    CLoaderCore& ready = Started(OK);
-    ready.SaveCodesFile(Path("saved.dat"));
-    EXPECT_EQ(status, SavedCodesText(Path("saved.dat")));
-    EXPECT_EQ(ReadBytes(Path("saved.dat")), SERVED_ON_DISK);
-
+TEST_F(SaveCodesFile, NamesAFileThatCannotBeWritten) {
     const std::string nowhere = Path("no-such-folder") + platform::PATH_SEPARATOR + "saved.dat";
-    ready.SaveCodesFile(nowhere);
-    EXPECT_EQ(status, CannotSaveCodesText(nowhere));
-
-    // Saved onto itself, the working copy keeps every byte.
-    WriteBytes(WorkingCopy(), "A\r\r\nB\x1A\r\nC");
-    ready.SaveCodesFile(folder.Path() + platform::PATH_SEPARATOR + "." + platform::PATH_SEPARATOR +
-                        "temp" + platform::PATH_SEPARATOR + "CODES.DAT");
-    EXPECT_EQ(ReadBytes(WorkingCopy()), "A\r\r\nB\x1A\r\nC");
-
-    std::remove(WorkingCopy().c_str());
-    ready.SaveCodesFile(Path("again.dat"));
-    ExpectShown(CannotReadWorkingCopyText(WorkingCopy()), true);
-    EXPECT_FALSE(Exists(Path("again.dat")));
+    Start().SaveCodesFile(nowhere);
+    EXPECT_EQ(view.status, CannotSaveCodesText(nowhere));
 }
 
-TEST_F(Workflow, UpdateRunsTheBatchFileOnlyWhenReadyAndSaysWhenItFailed) {
-    Started(FAIL).UpdateBuildingCodes();
-    EXPECT_TRUE(commands.empty());
+TEST_F(SaveCodesFile, OntoTheWorkingCopyKeepsEveryByte) {
+    CLoaderCore& ready = Start();
+    WriteBytes(WorkingCopy(), "A\r\r\nB\x1A\r\nC");
+    const char separator = platform::PATH_SEPARATOR;
+    ready.SaveCodesFile(folder.Path() + separator + "." + separator + "temp" + separator +
+                        "CODES.DAT");
+    EXPECT_EQ(ReadBytes(WorkingCopy()), "A\r\r\nB\x1A\r\nC");
+}
+
+TEST_F(SaveCodesFile, MissingWorkingCopyIsNamedNotSaved) {
+    CLoaderCore& ready = Start();
+    std::remove(WorkingCopy().c_str());
+    ready.SaveCodesFile(Path("saved.dat"));
+    EXPECT_EQ(view.Shows(), Shown(CannotReadWorkingCopyText(WorkingCopy()), CodesState::Ready));
+    EXPECT_FALSE(Exists(Path("saved.dat")));
+}
+
+TEST_F(UpdateBuildingCodes, DoesNothingWhenNotReady) {
+    Start(Server::Silent).UpdateBuildingCodes();
+    EXPECT_TRUE(runs.empty());
     EXPECT_FALSE(Exists(Path("update.bat")));
+}
 
-    CLoaderCore& ready = Started(OK);
-    ready.UpdateBuildingCodes();
-    EXPECT_EQ(commands,
-              std::vector<std::string>{Path("update.bat") + " while showing " + UPDATING_TEXT});
-    EXPECT_EQ(ReadBytes(Path("update.bat")), "\"" + KNOWN + "\" /b=57600 \"" + folder.Path() +
-                                                 platform::PATH_SEPARATOR +
-                                                 "temp\\CODES.DAT\"\r\n");
-    ExpectShown(RETRIEVED, true);
+TEST_F(UpdateBuildingCodes, RunsTheBatchFileWithCommandsOff) {
+    Start().UpdateBuildingCodes();
+    EXPECT_EQ(runs, Lines{Path("update.bat") + " " +
+                          Shown(UPDATING_TEXT, CodesState::Ready, Commands::Off)});
+    EXPECT_EQ(view.Shows(), Shown(RETRIEVED, CodesState::Ready));
+}
 
-    exitStatus = 9009;  // the command interpreter found no such program
+TEST_F(UpdateBuildingCodes, BatchFileThatCannotBeWrittenIsNotRun) {
+    CLoaderCore& ready = Start();
+    BlockFile(Path("update.bat"));
     ready.UpdateBuildingCodes();
-    ExpectShown("Update Building Codes failed.\r\nThe transfer utility ended with code 9009.",
-                true);
-
-    std::remove(Path("update.bat").c_str());
-    platform::CreateFolderIfMissing(Path("update.bat"));
-    ready.UpdateBuildingCodes();
-    EXPECT_EQ(status, CANNOT_WRITE_UPDATE_BATCH_TEXT);
-    EXPECT_EQ(commands.size(), 2u);
-
-    // A retry that succeeds brings back the text from before the failures.
-    std::filesystem::remove(Path("update.bat"));
-    exitStatus = 0;
-    ready.UpdateBuildingCodes();
-    ExpectShown(RETRIEVED, true);
+    EXPECT_EQ(view.status, CANNOT_WRITE_UPDATE_BATCH_TEXT);
+    EXPECT_TRUE(runs.empty());
 }
 
 }  // namespace
