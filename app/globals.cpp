@@ -19,3 +19,6 @@ CHttpsClient g_httpsClient;
 
 // 4. The three settings, empty until the main window loads them.
 Settings g_settings;
+std::string& g_strHost = g_settings.host;
+std::string& g_strCodesPath = g_settings.codesPath;
+std::string& g_strTransferPath = g_settings.transferPath;

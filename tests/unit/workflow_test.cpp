@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <map>
 #include <utility>
 
@@ -95,7 +96,7 @@ protected:
         environment.utilityLocations = {Utility('D'), Utility('C')};
         environment.runBatchFile = [this](const std::string& path) {
             runs.push_back(path + " " + view.Shows());
-            return 0;
+            return std::exchange(exitStatus, 0);
         };
         core.emplace(view, settings, environment);
         core->StartUp();
@@ -131,6 +132,7 @@ protected:
     Settings settings;
     Site site = {{PLAIN, REPLY}};
     Lines fetches, runs;  // each with what the window showed meanwhile
+    int exitStatus = 0;   // of the next run of the batch file
     std::optional<CLoaderCore> core;
 };
 
@@ -147,12 +149,23 @@ TEST_F(StartUp, FetchRunsNotReadyWithCommandsOff) {
               Lines{PLAIN + " " + Shown(RETRIEVING_TEXT, CodesState::NotReady, Commands::Off)});
 }
 
-TEST_F(StartUp, SavesTheUtilityDetectedOnDriveC) {
-    InstallUtilityOn('C');
-    ConfigNames(SENTINEL);
+TEST_F(StartUp, SavesTheUtilityDetectedOnDriveDFirst) {
+    for (const auto& [drives, detected] : {std::pair{"C", 'C'}, {"CD", 'D'}}) {
+        SCOPED_TRACE(drives);
+        for (const char* drive = drives; *drive != '\0'; ++drive) {
+            InstallUtilityOn(*drive);
+        }
+        ConfigNames(SENTINEL);
+        Start();
+        EXPECT_EQ(ReadBytes(Path("config.txt")), Config(Utility(detected)));
+        EXPECT_EQ(view.Shows(), Shown(RETRIEVED, CodesState::Ready));
+    }
+}
+
+TEST_F(StartUp, KnownUtilityLeavesTheSettingsFileAsItWas) {
+    WriteBytes(Path("config.txt"), HOST + "\n/CODES.DAT\n" + KNOWN);
     Start();
-    EXPECT_EQ(ReadBytes(Path("config.txt")), Config(Utility('C')));
-    EXPECT_EQ(view.Shows(), Shown(RETRIEVED, CodesState::Ready));
+    EXPECT_EQ(ReadBytes(Path("config.txt")), HOST + "\n/CODES.DAT\n" + KNOWN);
 }
 
 TEST_F(StartUp, MissingUtilityIsSaidInsteadOfAFetch) {
@@ -208,6 +221,13 @@ TEST_F(RetrieveFromWeb, FollowsRedirectsToTheCodesFile) {
     notReady.RetrieveFromWeb();
     EXPECT_EQ(fetches.size(), 3u);
     EXPECT_EQ(ReadBytes(WorkingCopy()), SERVED_ON_DISK);
+}
+
+TEST_F(RetrieveFromWeb, NamesAWorkingCopyThatCannotBeWritten) {
+    CLoaderCore& ready = Start();
+    BlockFile(WorkingCopy());
+    ready.RetrieveFromWeb();
+    EXPECT_EQ(view.Shows(), Shown(CannotWriteWorkingCopyText(WorkingCopy()), CodesState::NotReady));
 }
 
 TEST_F(RetrieveFromWeb, FailureNamesItsReasonAndKeepsTheCopy) {
@@ -277,6 +297,20 @@ TEST_F(Options, OutcomeFollowsTheStateBeforeTheDialog) {
     }
 }
 
+TEST_F(Options, OkSavesTheEditedSettings) {
+    Start().Options(PressOk({"other.example", "/x.DAT", KNOWN}));
+    EXPECT_EQ(ReadBytes(Path("config.txt")), "other.example\r\n/x.DAT\r\n" + KNOWN + "\r\n");
+    EXPECT_TRUE(view.warnings.empty());
+}
+
+TEST_F(Options, SettingsThatCannotBeSavedAreWarnedOfButUsed) {
+    CLoaderCore& ready = Start();
+    BlockFile(Path("config.txt"));
+    ready.Options(PressOk({HOST, "/CODES.DAT", SENTINEL}));
+    EXPECT_EQ(view.warnings, Lines{SAVE_SETTINGS_FAILED_TEXT});
+    EXPECT_EQ(view.Shows(), Shown(MISSING_UTILITY_TEXT, CodesState::NotReady));
+}
+
 TEST_F(Options, CancelChangesNothing) {
     CLoaderCore& notReady = Start(Server::Silent);
     fetches.clear();
@@ -325,6 +359,12 @@ TEST_F(OpenCodesFile, NamesAWorkingCopyThatCannotBeWritten) {
     EXPECT_EQ(view.Shows(), Shown(CannotWriteWorkingCopyText(WorkingCopy()), CodesState::NotReady));
 }
 
+TEST_F(SaveCodesFile, CopiesTheWorkingCopyAndSaysWhere) {
+    Start().SaveCodesFile(Path("saved.dat"));
+    EXPECT_EQ(view.Shows(), Shown(SavedCodesText(Path("saved.dat")), CodesState::Ready));
+    EXPECT_EQ(ReadBytes(Path("saved.dat")), SERVED_ON_DISK);
+}
+
 TEST_F(SaveCodesFile, NamesAFileThatCannotBeWritten) {
     const std::string nowhere = Path("no-such-folder") + platform::PATH_SEPARATOR + "saved.dat";
     Start().SaveCodesFile(nowhere);
@@ -358,6 +398,23 @@ TEST_F(UpdateBuildingCodes, RunsTheBatchFileWithCommandsOff) {
     Start().UpdateBuildingCodes();
     EXPECT_EQ(runs, Lines{Path("update.bat") + " " +
                           Shown(UPDATING_TEXT, CodesState::Ready, Commands::Off)});
+    EXPECT_EQ(view.Shows(), Shown(RETRIEVED, CodesState::Ready));
+}
+
+TEST_F(UpdateBuildingCodes, FailureNamesTheUtilitysExitStatus) {
+    exitStatus = 7;
+    Start().UpdateBuildingCodes();
+    EXPECT_EQ(view.Shows(), Shown(UpdateFailedText(7), CodesState::Ready));
+}
+
+TEST_F(UpdateBuildingCodes, SuccessAfterAFailureShowsTheTextFromBeforeTheUpdate) {
+    CLoaderCore& ready = Start();
+    exitStatus = 7;
+    ready.UpdateBuildingCodes();
+    BlockFile(Path("update.bat"));
+    ready.UpdateBuildingCodes();
+    std::filesystem::remove(Path("update.bat"));
+    ready.UpdateBuildingCodes();
     EXPECT_EQ(view.Shows(), Shown(RETRIEVED, CodesState::Ready));
 }
 
