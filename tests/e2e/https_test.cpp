@@ -13,19 +13,13 @@ const std::string E2E = "Z:" NORVALE_E2E_DIR "/", SERVER = E2E + "server/";
 // A body with bytes a text reading would change.
 const std::string BODY("codes\r\nline\n\0\x1a\xff end", 19);
 
-Url Site(const std::string& site, const std::string& target) {
-    const int port = std::stoi("0" + test_support::ReadBytes(SERVER + "https-" + site));
-    return {Scheme::Https, "localhost", static_cast<std::uint16_t>(port), target};
-}
-
-struct HttpsTest : testing::Test {
-    void SetUp() override { ASSERT_TRUE(test_support::WriteBytes(E2E + "www/https.dat", BODY)); }
-    CHttpsClient client;
+TEST(HttpsClient, GivesTheStatusLineTheHeaderAndTheBodyFromTheGoodSite) {
+    ASSERT_TRUE(test_support::WriteBytes(E2E + "www/https.dat", BODY));
+    const int port = std::stoi("0" + test_support::ReadBytes(SERVER + "https-good"));
     FetchFailure failure = FetchFailure::TimedOut;
-};
-
-TEST_F(HttpsTest, GivesTheStatusLineTheHeaderAndTheBodyFromTheGoodSite) {
-    const std::string reply(client.Fetch(Site("good", "/https.dat"), failure));
+    CHttpsClient client;
+    const std::string reply(client.Fetch(
+        {Scheme::Https, "localhost", static_cast<std::uint16_t>(port), "/https.dat"}, failure));
     EXPECT_EQ(failure, FetchFailure::None);
     EXPECT_EQ(reply.rfind("HTTP/1.1 200 OK\r\n", 0), 0u) << reply;
     EXPECT_NE(reply.find("\r\nContent-Length: 19\r\n"), std::string::npos) << reply;

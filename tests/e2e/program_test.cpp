@@ -55,6 +55,11 @@ struct ProgramTest : testing::Test {
         program.emplace(ToWindowsPath(NORVALE_EXE_PATH), E2E + "work\\" + name + "\\");
         return WriteBytes(program->Path("config.txt"), config) && program->Start(ms);
     }
+    std::string Bytes(const std::string& name) const { return ReadBytes(program->Path(name)); }
+    // Types `typed` in the Options dialog and closes it with `button`.
+    bool Options(const ControlTexts& typed, int button) const {
+        return program->FillDialog(program->OpenDialog(ID_CONFIGURE_OPTIONS), typed, button);
+    }
 
     const std::string host = ReadBytes(E2E + "server\\address");
     const std::string retrieved = "File retrieved from " + host + ".";
@@ -69,15 +74,14 @@ TEST_F(ProgramTest, DetectsTheUtilityFetchesAndLoadsTheHandheldThroughUpdateBat)
     const std::string copy = program->Path("temp\\CODES.DAT");
 
     // Drive D: is looked at first.
-    EXPECT_EQ(ReadBytes(program->Path("config.txt")), Config(host, "/codes.dat", onD.path));
+    EXPECT_EQ(Bytes("config.txt"), Config(host, "/codes.dat", onD.path));
     EXPECT_TRUE(program->WaitForState(Ready(retrieved, CODES_DATE), IDI_READY));
     EXPECT_EQ(ReadBytes(copy), CODES_ON_DISK);
 
     // The click returns once the utility has ended.
     ASSERT_TRUE(ClickButtonAndWait(program->Window(), IDC_UPDATE));
     const std::string run = "\"" + onD.path + "\" /b=57600 \"";
-    EXPECT_EQ(ReadBytes(program->Path("update.bat")),
-              run + E2E + "work\\update 100%%OS%%\\temp\\CODES.DAT\"\r\n");
+    EXPECT_EQ(Bytes("update.bat"), run + E2E + "work\\update 100%%OS%%\\temp\\CODES.DAT\"\r\n");
     EXPECT_EQ(ReadBytes(onD.folder + "handheld\\dcomm2-command-line.txt"), run + copy + "\"");
     EXPECT_EQ(ReadBytes(onD.folder + "handheld\\CODES.DAT"), CODES_ON_DISK);
     EXPECT_FALSE(Exists(onC.folder + "handheld"));
@@ -124,11 +128,8 @@ TEST_F(ProgramTest, WindowOpensAtOnceAndDropsClicksWhileASlowServerHoldsTheFetch
 
     // A click on the button while the fetch waits is dropped: once the
     // server has answered the codes are ready, and the utility has not run.
-    fd_set waiting;
-    FD_ZERO(&waiting);
-    FD_SET(slow, &waiting);
-    timeval limit{10, 0};
-    ASSERT_EQ(::select(0, &waiting, nullptr, nullptr, &limit), 1);
+    WSAPOLLFD waiting{slow, POLLRDNORM, 0};
+    ASSERT_EQ(::WSAPoll(&waiting, 1, 10000), 1);
     const SOCKET peer = ::accept(slow, nullptr, nullptr);
     ASSERT_TRUE(PostMouseClick(program->Window(), IDC_UPDATE));
     const std::string reply = std::string("HTTP/1.0 200 OK\r\n\r\n") + CODES;
@@ -181,23 +182,19 @@ TEST_F(ProgramTest, ReachesHttpsAndRefusesWhatIsNotSafeKeepingTheCopy) {
 
     // Each row's settings go in through Options, then File > Retrieve From Web.
     const std::string refused = "Cannot retrieve codes file.\r\n";
-    const struct {
-        std::string host, path, status;
-        int icon;
-    } rows[] = {
-        // clang-format off
+    // clang-format off
+    const struct { std::string host, path, status; int icon; } rows[] = {
         {host,               "/to-https/secure.dat",  Ready(retrieved, CODES_DATE), IDI_READY},
         {site("untrusted"),  "/secure.dat",           refused + "The server's certificate is not trusted.", IDI_NOT_READY},
         {site("wrong-name"), "/secure.dat",           refused + "The server's certificate is for another name.", IDI_NOT_READY},
         {site("expired"),    "/secure.dat",           refused + "The server's certificate has expired.", IDI_NOT_READY},
         {site("good"),       "/downgrade/secure.dat", refused + "A redirect from https to http was refused.", IDI_NOT_READY},
         {site("good"),       "/loop",                 refused + "The redirects go round in a loop.", IDI_NOT_READY},
-        // clang-format on
     };
+    // clang-format on
     for (const auto& row : rows) {
         SCOPED_TRACE(row.status);
-        const ControlTexts typed = {{IDC_HOST, row.host}, {IDC_CODES_PATH, row.path}};
-        ASSERT_TRUE(program->FillDialog(program->OpenDialog(ID_CONFIGURE_OPTIONS), typed, IDOK));
+        ASSERT_TRUE(Options({{IDC_HOST, row.host}, {IDC_CODES_PATH, row.path}}, IDOK));
         ASSERT_TRUE(program->Command(ID_FILE_RETRIEVE));
         EXPECT_TRUE(program->WaitForState(row.status, row.icon));
         EXPECT_EQ(ReadBytes(copy), CODES_ON_DISK);
@@ -206,7 +203,6 @@ TEST_F(ProgramTest, ReachesHttpsAndRefusesWhatIsNotSafeKeepingTheCopy) {
 
 TEST_F(ProgramTest, OptionsCancelKeepsTheSettingsOkSavesThemOrSaysItCannot) {
     ASSERT_TRUE(WriteBytes(WWW + "first.dat", CODES));
-    ASSERT_TRUE(WriteBytes(WWW + "second.dat", "2026-12-09 Second\nS1\n"));
     // Lines end in LF alone, so that any rewrite shows.
     const std::string config = host + "\n/first.dat\n" + TRANSFER_PATH + "\n";
     ASSERT_TRUE(Start("options", config) && program->WaitForStatus(Ready(retrieved, CODES_DATE)));
@@ -215,19 +211,15 @@ TEST_F(ProgramTest, OptionsCancelKeepsTheSettingsOkSavesThemOrSaysItCannot) {
     // shows when opened again; OK saves the new ones.
     const ControlTexts typed = {{IDC_CODES_PATH, "/second.dat"},
                                 {IDC_TRANSFER_PATH, "C:\\Other\\dcomm2.exe"}};
-    ASSERT_TRUE(program->FillDialog(program->OpenDialog(ID_CONFIGURE_OPTIONS), typed, IDCANCEL));
-    EXPECT_EQ(ReadBytes(program->Path("config.txt")), config);
+    ASSERT_TRUE(Options(typed, IDCANCEL));
+    EXPECT_EQ(Bytes("config.txt"), config);
     HWND options = program->OpenDialog(ID_CONFIGURE_OPTIONS);
     EXPECT_EQ(GetControlText(options, IDC_HOST), host);
     EXPECT_EQ(GetControlText(options, IDC_CODES_PATH), "/first.dat");
     EXPECT_EQ(GetControlText(options, IDC_TRANSFER_PATH), TRANSFER_PATH);
     ASSERT_TRUE(program->FillDialog(options, typed, IDOK));
     const std::string saved = Config(host, "/second.dat", "C:\\Other\\dcomm2.exe");
-    EXPECT_EQ(ReadBytes(program->Path("config.txt")), saved);
-
-    // The next retrieval uses the new path.
-    ASSERT_TRUE(program->Command(ID_FILE_RETRIEVE));
-    EXPECT_TRUE(program->WaitForState(Ready(retrieved, "2026-12-09 Second"), IDI_READY));
+    EXPECT_EQ(Bytes("config.txt"), saved);
 
     // Another program holds config.txt open: a message box says so.
     ASSERT_TRUE(WhileHeldOpen(program->Path("config.txt"), [&] {
@@ -235,7 +227,7 @@ TEST_F(ProgramTest, OptionsCancelKeepsTheSettingsOkSavesThemOrSaysItCannot) {
             program->CloseDialogAnswering(program->OpenDialog(ID_CONFIGURE_OPTIONS), IDOK, IDOK),
             "Cannot save settings to config.txt.");
     }));
-    EXPECT_EQ(ReadBytes(program->Path("config.txt")), saved);
+    EXPECT_EQ(Bytes("config.txt"), saved);
 }
 
 TEST_F(ProgramTest, OpenAndSaveGoThroughTheFileDialogs) {
@@ -253,15 +245,15 @@ TEST_F(ProgramTest, OpenAndSaveGoThroughTheFileDialogs) {
     // update.bat stay in the folder the program started in.
     ASSERT_TRUE(program->WaitUntilDone(program->ChooseFile(ID_FILE_OPEN_CODES, opened)));
     EXPECT_TRUE(program->WaitForState(Ready("File read.", CODES_DATE), IDI_READY));
-    EXPECT_EQ(ReadBytes(program->Path("temp\\CODES.DAT")), CODES_ON_DISK);
+    EXPECT_EQ(Bytes("temp\\CODES.DAT"), CODES_ON_DISK);
     HWND options = program->OpenDialog(ID_CONFIGURE_OPTIONS);
     ASSERT_TRUE(ClickButton(options, IDC_BROWSE));
     const HWND browse = WaitForOwnedWindow(options);
     ASSERT_TRUE(ChooseFile(browse, tools + "dcomm2.exe") && WaitForWindowGone(browse));
     ASSERT_TRUE(program->CloseDialog(options, IDOK));
-    EXPECT_EQ(ReadBytes(program->Path("config.txt")), Config("", "/x.dat", tools + "dcomm2.exe"));
+    EXPECT_EQ(Bytes("config.txt"), Config("", "/x.dat", tools + "dcomm2.exe"));
     ASSERT_TRUE(ClickButtonAndWait(program->Window(), IDC_UPDATE));
-    EXPECT_EQ(ReadBytes(program->Path("update.bat")),
+    EXPECT_EQ(Bytes("update.bat"),
               "\"" + tools + "dcomm2.exe\" /b=57600 \"" + program->Path("temp\\CODES.DAT\"\r\n"));
     EXPECT_EQ(ReadBytes(tools + "handheld\\CODES.DAT"), CODES_ON_DISK);
     for (const std::string& folder : {elsewhere, tools}) {

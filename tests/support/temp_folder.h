@@ -18,20 +18,14 @@ class TempFolder {
 public:
     TempFolder() {
         static std::atomic<unsigned> count{0};
-        std::error_code error;
-        const fs::path base = fs::temp_directory_path(error);
         for (int attempt = 0; attempt < 100 && m_path.empty(); ++attempt) {
-            const std::string name = "norvale-test-" + std::to_string(std::random_device{}()) +
-                                     "-" + std::to_string(count++);
-            if (fs::create_directory(base / name, error)) {
-                m_path = (base / name).string();
-            }
+            const fs::path path = fs::temp_directory_path(m_error) /
+                                  ("norvale-test-" + std::to_string(std::random_device{}()) + "-" +
+                                   std::to_string(count++));
+            m_path = fs::create_directory(path, m_error) ? path.string() : "";
         }
     }
-    ~TempFolder() {
-        std::error_code error;
-        fs::remove_all(m_path, error);
-    }
+    ~TempFolder() { fs::remove_all(m_path, m_error); }
     TempFolder(const TempFolder&) = delete;
     TempFolder& operator=(const TempFolder&) = delete;
 
@@ -41,6 +35,7 @@ public:
 
 private:
     std::string m_path;
+    std::error_code m_error;
 };
 
 // The raw bytes of the file at `path`; empty when it cannot be read.
