@@ -16,14 +16,13 @@ namespace fs = std::filesystem;
 
 class TempFolder {
 public:
+    // A random name, and a count for the folders of one process.
     TempFolder() {
         static std::atomic<unsigned> count{0};
-        for (int attempt = 0; attempt < 100 && m_path.empty(); ++attempt) {
-            const fs::path path = fs::temp_directory_path(m_error) /
-                                  ("norvale-test-" + std::to_string(std::random_device{}()) + "-" +
-                                   std::to_string(count++));
-            m_path = fs::create_directory(path, m_error) ? path.string() : "";
-        }
+        const fs::path path = fs::temp_directory_path(m_error) /
+                              ("norvale-test-" + std::to_string(std::random_device{}()) + "-" +
+                               std::to_string(count++));
+        m_path = fs::create_directory(path, m_error) ? path.string() : "";
     }
     ~TempFolder() { fs::remove_all(m_path, m_error); }
     TempFolder(const TempFolder&) = delete;

@@ -255,9 +255,8 @@ TEST(FetchClientSocket, AFailedSocketIsReportedWithItsOwnCode) {
     const rlimit none{static_cast<rlim_t>(lowestFree), limit.rlim_max};
     CFetchClient client(1, TEST_TIMEOUT);
     setrlimit(RLIMIT_NOFILE, &none);
-    const std::string reply(client.HttpFetch("127.0.0.1", BuildHttpRequest("/", "127.0.0.1")));
+    client.HttpFetch("127.0.0.1", BuildHttpRequest("/", "127.0.0.1"));
     setrlimit(RLIMIT_NOFILE, &limit);
-    EXPECT_EQ(reply, "");
     EXPECT_EQ(client.LastError(), ErrorLine("connect failed", EMFILE));
 }
 #endif

