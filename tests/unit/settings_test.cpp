@@ -6,7 +6,7 @@
 using test_support::ReadBytes;
 using test_support::WriteBytes;
 
-TEST(SettingsFile, ThreeLinesOfEitherLineEndAreReadAsTheyStandAndWrittenWithCrLf) {
+TEST(SettingsFile, LinesReadAsTheyStandAreWrittenBackWithCrLf) {
     const test_support::TempFolder folder;
     const std::string path = folder.PathOf("config.txt");
     Settings settings;
