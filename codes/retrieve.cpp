@@ -38,7 +38,8 @@ RetrieveResult Failed(RetrieveFailure& failure, FailureReason reason) {
     return RetrieveResult::FetchFailed;
 }
 
-// What a reply that is no codes file, or no redirect to one, means.
+// What a reply that is no codes file, or no redirect to one, means: a 200
+// reply refused, or one without a status, could not be read.
 FailureReason ReasonFor(RedirectVerdict verdict, int status) {
     switch (verdict) {
         case RedirectVerdict::BadLocation:
@@ -53,7 +54,8 @@ FailureReason ReasonFor(RedirectVerdict verdict, int status) {
         case RedirectVerdict::NotRedirect:
             break;
     }
-    return status == 0 ? FailureReason::BadReply : FailureReason::Status;
+    return status == 0 || status == HTTP_STATUS_OK ? FailureReason::BadReply
+                                                   : FailureReason::Status;
 }
 
 }  // namespace
@@ -102,9 +104,7 @@ RetrieveResult RetrieveCodes(const std::string& hostLine, const std::string& cod
         const RedirectVerdict verdict =
             NextHop(failure.status, ReadReplyHeader(reply).location, fetched, next);
         if (verdict != RedirectVerdict::Follow) {
-            return Failed(failure, failure.status == HTTP_STATUS_OK
-                                       ? FailureReason::BadReply
-                                       : ReasonFor(verdict, failure.status));
+            return Failed(failure, ReasonFor(verdict, failure.status));
         }
         fetched.push_back(next);
         url = next;

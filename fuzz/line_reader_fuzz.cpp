@@ -7,26 +7,16 @@
 #include "fuzz/fuzz_property.h"
 #include "platform/file_system.h"
 #include "platform/text_file.h"
-
-#include <cstdlib>
-#include <filesystem>
-#include <iterator>
-
-// A folder of this process's own in the system's temporary folder, removed
-// when the process ends normally.
-struct ScratchFolder {
-    ScratchFolder() { RequireProperty(mkdtemp(&path[0]) != nullptr, "a scratch folder is made"); }
-    ~ScratchFolder() { std::filesystem::remove_all(path, ignored); }
-    std::string path = (std::filesystem::temp_directory_path() / "norvale-lines-XXXXXX").string();
-    std::error_code ignored;
-};
+#include "tests/support/temp_folder.h"
 
 void FuzzOne(const std::string& input) {
     using namespace platform;
-    static ScratchFolder folder;
+    // A folder of this process's own, removed when the process ends normally.
+    static const test_support::TempFolder folder;
+    RequireProperty(!folder.Path().empty(), "a scratch folder is made");
     RequireProperty(JoinCrLf(ToDiskText(input)) == input, "the CR LF join undoes ToDiskText");
 
-    const std::string source = folder.path + "/source", copy = folder.path + "/copy";
+    const std::string source = folder.PathOf("source"), copy = folder.PathOf("copy");
     std::string text, disk, textAgain;
     RequireProperty(ReplaceFileSafely(source, input) && ReadTextLines(source, text),
                     "the input can be stored and read by lines");
@@ -36,7 +26,7 @@ void FuzzOne(const std::string& input) {
     for (auto lf = disk.find('\n'); lf != std::string::npos; lf = disk.find('\n', lf + 1)) {
         RequireProperty(lf > 0 && disk[lf - 1] == '\r', "every line is written with CR LF");
     }
-    RequireProperty(std::distance(std::filesystem::directory_iterator(folder.path), {}) == 2,
+    RequireProperty(test_support::CountEntries(folder.Path()) == 2,
                     "writing leaves no temporary file");
     RequireProperty(ReadTextLines(copy, textAgain) && textAgain == text,
                     "text read by lines, written and read again, is the same");

@@ -10,9 +10,9 @@
 #include <schannel.h>
 #include <security.h>
 
-#include <algorithm>
 #include <memory>
 #include <string>
+#include <string_view>
 
 namespace {
 
@@ -83,38 +83,12 @@ struct ChainFree {
 };
 using Chain = std::unique_ptr<const CERT_CHAIN_CONTEXT, ChainFree>;
 
+// Every wait of the check is bounded by its end alone.
+constexpr std::chrono::milliseconds NO_STEP_LIMIT = std::chrono::milliseconds::max();
+
 // The time left until `end`, none once it has passed.
 std::chrono::milliseconds Left(Clock::time_point end) {
-    return std::max(std::chrono::milliseconds(0),
-                    std::chrono::duration_cast<std::chrono::milliseconds>(end - Clock::now()));
-}
-
-bool Connect(const net::Socket& socket, const sockaddr_in& address, Clock::time_point end) {
-    if (!net::SetNonBlocking(socket)) {
-        return false;
-    }
-    if (connect(socket.Handle(), reinterpret_cast<const sockaddr*>(&address), sizeof address) ==
-        0) {
-        return true;
-    }
-    return net::IsConnectInProgress(net::LastSocketError()) &&
-           net::WaitWritable(socket, Left(end)) == 0 && net::PendingError(socket) == 0;
-}
-
-bool SendAll(const net::Socket& socket, const char* data, std::size_t size, Clock::time_point end) {
-    while (size > 0) {
-        if (net::WaitWritable(socket, Left(end)) != 0) {
-            return false;
-        }
-        const long long count = net::SendSome(socket, data, size);
-        if (count < 0 && !net::IsTransient(net::LastSocketError())) {
-            return false;
-        }
-        const std::size_t sent = count < 0 ? 0 : static_cast<std::size_t>(count);
-        data += sent;
-        size -= sent;
-    }
-    return true;
+    return net::WaitLimit(NO_STEP_LIMIT, end);
 }
 
 // Appends what the server sends next to `input`.
@@ -155,7 +129,9 @@ bool Handshake(const net::Socket& socket, const std::string& host, Credentials& 
         context.m_ok = context.m_ok || status == SEC_I_CONTINUE_NEEDED || status == SEC_E_OK;
         const bool sent =
             out.pvBuffer == nullptr ||
-            SendAll(socket, static_cast<const char*>(out.pvBuffer), out.cbBuffer, end);
+            net::SendAll(socket,
+                         std::string_view(static_cast<const char*>(out.pvBuffer), out.cbBuffer),
+                         NO_STEP_LIMIT, end) == 0;
         if (out.pvBuffer != nullptr) {
             FreeContextBuffer(out.pvBuffer);
         }
@@ -237,7 +213,7 @@ FetchFailure CheckServerCertificate(const std::string& host, std::uint16_t port,
     const net::Socket socket = net::OpenTcpSocket();
     Credentials credentials;
     Context context;
-    if (!socket.IsValid() || !credentials.m_ok || !Connect(socket, address, end) ||
+    if (!socket.IsValid() || !credentials.m_ok || net::Connect(socket, address, Left(end)) != 0 ||
         !Handshake(socket, host, credentials, context, end)) {
         return FetchFailure::SecureFailed;
     }

@@ -22,59 +22,6 @@ std::string ErrorLine(const char* what, int code) {
     return std::string(what) + " (" + std::to_string(code) + ")\n";
 }
 
-// The longest the next wait may take: `step`, cut short so that it ends by
-// `end`, the end of the whole fetch.
-std::chrono::milliseconds WaitLimit(std::chrono::milliseconds step, Clock::time_point end) {
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - Clock::now());
-    return std::max(std::chrono::milliseconds(0), std::min(step, left));
-}
-
-// Connects the non-blocking `socket`, waiting at most `timeout`.
-// 0 on success, otherwise the error code.
-int Connect(const net::Socket& socket, const sockaddr_in& address,
-            std::chrono::milliseconds timeout) {
-    if (!net::SetNonBlocking(socket)) {
-        return net::LastSocketError();
-    }
-    if (connect(socket.Handle(), reinterpret_cast<const sockaddr*>(&address), sizeof address) ==
-        0) {
-        return 0;
-    }
-    const int error = net::LastSocketError();
-    if (!net::IsConnectInProgress(error)) {
-        return error;
-    }
-    const int waited = net::WaitWritable(socket, timeout);
-    if (waited != 0) {
-        return waited;
-    }
-    return net::PendingError(socket);
-}
-
-// Sends all of `data`, each wait for room bounded by `timeout` and all of
-// them by `end`. 0 on success, otherwise the error code.
-int SendAll(const net::Socket& socket, std::string_view data, std::chrono::milliseconds timeout,
-            Clock::time_point end) {
-    std::size_t sent = 0;
-    while (sent < data.size()) {
-        const auto limit = WaitLimit(timeout, end);
-        const int waited = limit.count() > 0 ? net::WaitWritable(socket, limit) : net::TIMED_OUT;
-        if (waited != 0) {
-            return waited;
-        }
-        const long long count = net::SendSome(socket, data.data() + sent, data.size() - sent);
-        if (count < 0) {
-            const int error = net::LastSocketError();
-            if (!net::IsTransient(error)) {
-                return error;
-            }
-            continue;
-        }
-        sent += static_cast<std::size_t>(count);
-    }
-    return 0;
-}
-
 // What a failed send or receive with `error` means to the user, when the
 // whole fetch was to end by `end`.
 FetchFailure Failure(int error, Clock::time_point end) {
@@ -155,13 +102,13 @@ bool CFetchClient::Exchange(const std::string& hostName, std::uint16_t port,
     if (!socket.IsValid()) {
         return Fail(FetchFailure::NoAnswer, ErrorLine("connect failed", net::LastSocketError()));
     }
-    const auto connectLimit = WaitLimit(m_timeout, end);
+    const auto connectLimit = net::WaitLimit(m_timeout, end);
     const int connectError =
-        connectLimit.count() > 0 ? Connect(socket, address, connectLimit) : net::TIMED_OUT;
+        connectLimit.count() > 0 ? net::Connect(socket, address, connectLimit) : net::TIMED_OUT;
     if (connectError != 0) {
         return Fail(FetchFailure::NoAnswer, ErrorLine("connect failed", connectError));
     }
-    const int sendError = SendAll(socket, request, m_timeout, end);
+    const int sendError = net::SendAll(socket, request, m_timeout, end);
     if (sendError != 0) {
         return Fail(Failure(sendError, end), ErrorLine("send failed", sendError));
     }
@@ -181,7 +128,7 @@ bool CFetchClient::Receive(const net::Socket& socket, Clock::time_point end) {
     std::optional<std::size_t> replyLength;
     auto stepEnd = Clock::now() + m_timeout;
     for (;;) {
-        const auto left = WaitLimit(
+        const auto left = net::WaitLimit(
             std::chrono::duration_cast<std::chrono::milliseconds>(stepEnd - Clock::now()), end);
         const int waited = left.count() > 0 ? net::WaitReadable(socket, left) : net::TIMED_OUT;
         if (waited != 0) {

@@ -1,5 +1,6 @@
 #include "net/socket_api.h"
 
+#include <algorithm>
 #include <climits>
 
 #ifndef _WIN32
@@ -163,6 +164,54 @@ long long ReceiveSome(const Socket& socket, char* data, std::size_t size) {
 #else
     return recv(socket.Handle(), data, chunk, 0);
 #endif
+}
+
+std::chrono::milliseconds WaitLimit(std::chrono::milliseconds step,
+                                    std::chrono::steady_clock::time_point end) {
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+        end - std::chrono::steady_clock::now());
+    return std::max(std::chrono::milliseconds(0), std::min(step, left));
+}
+
+int Connect(const Socket& socket, const sockaddr_in& address, std::chrono::milliseconds timeout) {
+    if (!SetNonBlocking(socket)) {
+        return LastSocketError();
+    }
+    if (connect(socket.Handle(), reinterpret_cast<const sockaddr*>(&address), sizeof address) ==
+        0) {
+        return 0;
+    }
+    const int error = LastSocketError();
+    if (!IsConnectInProgress(error)) {
+        return error;
+    }
+    const int waited = WaitWritable(socket, timeout);
+    if (waited != 0) {
+        return waited;
+    }
+    return PendingError(socket);
+}
+
+int SendAll(const Socket& socket, std::string_view data, std::chrono::milliseconds timeout,
+            std::chrono::steady_clock::time_point end) {
+    std::size_t sent = 0;
+    while (sent < data.size()) {
+        const auto limit = WaitLimit(timeout, end);
+        const int waited = limit.count() > 0 ? WaitWritable(socket, limit) : TIMED_OUT;
+        if (waited != 0) {
+            return waited;
+        }
+        const long long count = SendSome(socket, data.data() + sent, data.size() - sent);
+        if (count < 0) {
+            const int error = LastSocketError();
+            if (!IsTransient(error)) {
+                return error;
+            }
+            continue;
+        }
+        sent += static_cast<std::size_t>(count);
+    }
+    return 0;
 }
 
 }  // namespace net

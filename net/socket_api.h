@@ -17,6 +17,7 @@
 
 #include <chrono>
 #include <cstddef>
+#include <string_view>
 
 namespace net {
 
@@ -73,5 +74,19 @@ int PendingError(const Socket& socket);
 // A send never raises a signal when the peer has gone.
 long long SendSome(const Socket& socket, const char* data, std::size_t size);
 long long ReceiveSome(const Socket& socket, char* data, std::size_t size);
+
+// The longest the next wait may take: `step`, cut short so that it ends by
+// `end` (none once `end` has passed).
+std::chrono::milliseconds WaitLimit(std::chrono::milliseconds step,
+                                    std::chrono::steady_clock::time_point end);
+
+// Connects `socket`, made non-blocking, to `address`, waiting at most
+// `timeout`. 0 on success, otherwise the error code.
+int Connect(const Socket& socket, const sockaddr_in& address, std::chrono::milliseconds timeout);
+
+// Sends all of `data`, each wait for room bounded by `timeout` and all of
+// them by `end`. 0 on success, otherwise the error code.
+int SendAll(const Socket& socket, std::string_view data, std::chrono::milliseconds timeout,
+            std::chrono::steady_clock::time_point end);
 
 }  // namespace net

@@ -1,5 +1,7 @@
 #include "net/url.h"
 
+#include "net/http_request.h"
+
 #include <algorithm>
 
 namespace {
@@ -15,8 +17,6 @@ constexpr char QUERY_MARK = '?';
 constexpr char FRAGMENT_MARK = '#';
 constexpr std::string_view AUTHORITY_END = "/?#";
 constexpr std::string_view SCHEME_OR_PATH_END = ":/?#";
-// What a host name may hold besides ASCII letters and digits.
-constexpr std::string_view HOST_PUNCTUATION = "-_.";
 
 // A port is 1 to 65535, in at most five decimal digits.
 constexpr std::size_t MAX_PORT_DIGITS = 5;
@@ -48,11 +48,6 @@ constexpr std::string_view ROOT = "/";
 
 bool IsDigit(char c) {
     return c >= '0' && c <= '9';
-}
-
-bool IsHostByte(char c) {
-    return IsDigit(c) || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
-           HOST_PUNCTUATION.find(c) != std::string_view::npos;
 }
 
 bool IsUrlByte(char c) {
@@ -117,7 +112,7 @@ std::optional<std::uint16_t> ParsePort(std::string_view digits) {
 std::optional<Url> ParseAuthority(Scheme scheme, std::string_view authority) {
     const std::size_t colon = authority.find(PORT_MARK);
     const std::string_view host = authority.substr(0, colon);
-    if (host.empty() || !std::all_of(host.begin(), host.end(), IsHostByte)) {
+    if (host.empty() || !IsValidHostName(host)) {
         return std::nullopt;
     }
     Url url;

@@ -11,9 +11,9 @@
 #include <wincrypt.h>
 
 #include <cstdio>
-#include <fstream>
-#include <iterator>
 #include <string>
+
+#include "platform/text_file.h"
 
 namespace {
 
@@ -25,11 +25,6 @@ constexpr int EXIT_NOT_ADDED = 4;
 
 constexpr char ROOT_STORE[] = "Root";
 
-std::string ReadFileBytes(const char* path) {
-    std::ifstream file(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-}
-
 }  // namespace
 
 int main(int argc, char* argv[]) {
@@ -37,8 +32,8 @@ int main(int argc, char* argv[]) {
         std::fputs("usage: trust_root CERTIFICATE.der\n", stderr);
         return EXIT_USAGE;
     }
-    const std::string der = ReadFileBytes(argv[1]);
-    if (der.empty()) {
+    std::string der;
+    if (!platform::ReadBinaryFile(argv[1], der) || der.empty()) {
         std::fprintf(stderr, "trust_root: cannot read %s\n", argv[1]);
         return EXIT_UNREADABLE;
     }
