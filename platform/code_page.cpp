@@ -9,33 +9,84 @@
 
 namespace platform {
 
+namespace {
+
+// The code pages WideCharToMultiByte refuses flags for (ERROR_INVALID_FLAGS),
+// and for which it takes no used-default flag (ERROR_INVALID_PARAMETER).
+constexpr unsigned SYMBOL = 42;
+constexpr unsigned ISO_2022_FIRST = 50220;
+constexpr unsigned ISO_2022_LAST = 50229;
+constexpr unsigned HZ_GB2312 = 52936;
+constexpr unsigned GB18030 = 54936;
+constexpr unsigned ISCII_FIRST = 57002;
+constexpr unsigned ISCII_LAST = 57011;
+constexpr unsigned UTF7 = 65000;
+constexpr unsigned UTF8 = 65001;
+
+}  // namespace
+
+bool ConvertsOnlyWithoutFlags(unsigned codePage) {
+    return codePage == SYMBOL || (codePage >= ISO_2022_FIRST && codePage <= ISO_2022_LAST) ||
+           codePage == HZ_GB2312 || codePage == GB18030 ||
+           (codePage >= ISCII_FIRST && codePage <= ISCII_LAST) || codePage == UTF7 ||
+           codePage == UTF8;
+}
+
 #ifdef _WIN32
 
-bool ToOemText(std::string_view text, std::string& oem) {
-    oem.clear();
+namespace {
+
+// `text` in UTF-16; empty when it cannot be converted.
+std::wstring Widen(std::string_view text, unsigned codePage) {
+    const int size = static_cast<int>(text.size());
+    const int length = MultiByteToWideChar(codePage, 0, text.data(), size, nullptr, 0);
+    if (length <= 0) {
+        return {};
+    }
+    std::wstring wide(static_cast<std::size_t>(length), L'\0');
+    MultiByteToWideChar(codePage, 0, text.data(), size, wide.data(), length);
+    return wide;
+}
+
+}  // namespace
+
+bool ConvertText(std::string_view text, unsigned from, unsigned to, std::string& converted) {
+    converted.clear();
     if (text.empty()) {
         return true;
     }
     if (text.size() > INT_MAX) {
         return false;
     }
-    const int size = static_cast<int>(text.size());
-    const int wideLength = MultiByteToWideChar(CP_ACP, 0, text.data(), size, nullptr, 0);
-    if (wideLength <= 0) {
+    const std::wstring wide = Widen(text, from);
+    if (wide.empty()) {
         return false;
     }
-    std::vector<wchar_t> wide(static_cast<std::size_t>(wideLength));
-    MultiByteToWideChar(CP_ACP, 0, text.data(), size, wide.data(), wideLength);
+    // No look-alike: where the code page allows it, a character without a
+    // form of its own is reported; elsewhere the text is converted back and
+    // must come back as it was.
+    const bool plain = ConvertsOnlyWithoutFlags(to);
+    const DWORD flags = plain ? 0 : WC_NO_BEST_FIT_CHARS;
     BOOL lost = FALSE;
-    const int length = WideCharToMultiByte(CP_OEMCP, WC_NO_BEST_FIT_CHARS, wide.data(), wideLength,
-                                           nullptr, 0, nullptr, &lost);
+    BOOL* const reportLost = plain ? nullptr : &lost;
+    const int wideLength = static_cast<int>(wide.size());
+    const int length =
+        WideCharToMultiByte(to, flags, wide.data(), wideLength, nullptr, 0, nullptr, reportLost);
     if (length <= 0 || lost) {
         return false;
     }
-    oem.resize(static_cast<std::size_t>(length));
-    WideCharToMultiByte(CP_OEMCP, WC_NO_BEST_FIT_CHARS, wide.data(), wideLength, oem.data(), length,
-                        nullptr, &lost);
-    return !lost;
+    converted.resize(static_cast<std::size_t>(length));
+    WideCharToMultiByte(to, flags, wide.data(), wideLength, converted.data(), length, nullptr,
+                        reportLost);
+    if (lost || (plain && Widen(converted, to) != wide)) {
+        converted.clear();
+        return false;
+    }
+    return true;
+}
+
+bool ToOemText(std::string_view text, std::string& oem) {
+    return ConvertText(text, GetACP(), GetOEMCP(), oem);
 }
 
 std::string ShortPathOf(const std::string& path) {

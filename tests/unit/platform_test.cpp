@@ -121,20 +121,34 @@ TEST(FileSystem, SameFileNeedsVolumeANonZeroNumberSizeAndWriteTimeToAgree) {
     }
 }
 
-#ifdef _WIN32
-TEST(CodePage, OemTextHasNoLookAlikes) {
-    if (GetACP() != 1252 || GetOEMCP() != 437) {
-        GTEST_SKIP() << "the rows are for the code pages 1252 and 437";
-    }
+TEST(CodePage, OnlyTheCodePagesThatRefuseFlagsAreConvertedWithout) {
     // clang-format off
-    const std::pair<std::string, std::optional<std::string>> rows[] = {
-        {"C:\\Tools\\dcomm2.exe", "C:\\Tools\\dcomm2.exe"}, {"C:\\Users\\Zo\xEB\\", "C:\\Users\\Zo\x89\\"},
-        {"\xC9t\xE9 \xFC\xF1", "\x90t\x82 \x81\xA4"}, {"Euro \x80", std::nullopt}, {"\xC3 has a look-alike A", std::nullopt}};
+    const std::pair<unsigned, bool> rows[] = {{437, false}, {850, false}, {1252, false}, {932, false}, {42, true},
+        {50220, true}, {50229, true}, {50230, false}, {52936, true}, {54936, true}, {57002, true}, {57011, true},
+        {57012, false}, {65000, true}, {65001, true}};
     // clang-format on
-    for (const auto& [ansi, expected] : rows) {
-        std::string oem;
-        EXPECT_EQ(platform::ToOemText(ansi, oem), expected.has_value()) << ansi;
-        EXPECT_EQ(oem, expected.value_or("")) << ansi;
+    for (const auto& [codePage, withoutFlags] : rows) {
+        EXPECT_EQ(platform::ConvertsOnlyWithoutFlags(codePage), withoutFlags) << codePage;
+    }
+}
+
+#ifdef _WIN32
+TEST(CodePage, ConvertedTextHasNoLookAlikes) {
+    constexpr unsigned ANSI = 1252, OEM = 437, UTF8 = 65001;
+    // clang-format off
+    const struct { unsigned from, to; std::string text; std::optional<std::string> converted; } rows[] = {
+        {ANSI, OEM, "C:\\Tools\\dcomm2.exe", "C:\\Tools\\dcomm2.exe"}, {ANSI, OEM, "C:\\Users\\Zo\xEB\\", "C:\\Users\\Zo\x89\\"},
+        {ANSI, OEM, "\xC9t\xE9 \xFC\xF1", "\x90t\x82 \x81\xA4"}, {ANSI, OEM, "Euro \x80", std::nullopt},
+        {ANSI, OEM, "\xC3 has a look-alike A", std::nullopt},
+        {ANSI, UTF8, "C:\\Users\\Zo\xEB\\ \x80", "C:\\Users\\Zo\xC3\xAB\\ \xE2\x82\xAC"}, {UTF8, UTF8, "Zo\xC3\xAB", "Zo\xC3\xAB"},
+        {UTF8, OEM, "Zo\xC3\xAB", "Zo\x89"}, {UTF8, OEM, "\xE2\x82\xAC", std::nullopt}};
+    // clang-format on
+    for (const auto& row : rows) {
+        std::string converted;
+        EXPECT_EQ(platform::ConvertText(row.text, row.from, row.to, converted),
+                  row.converted.has_value())
+            << row.text << " into " << row.to;
+        EXPECT_EQ(converted, row.converted.value_or("")) << row.text << " into " << row.to;
     }
 }
 #endif
