@@ -17,9 +17,10 @@ namespace {
 LoaderEnvironment ProgramEnvironment() {
     LoaderEnvironment environment;
     // Plain http through the program's own client, https through the system's.
-    environment.fetch = [](const Url& url, FetchFailure& failure) {
-        return url.scheme == Scheme::Https ? g_httpsClient.Fetch(url, failure)
-                                           : g_fetchClient.Fetch(url, failure);
+    environment.fetch = [](const Url& url, std::chrono::steady_clock::time_point end,
+                           FetchFailure& failure) {
+        return url.scheme == Scheme::Https ? g_httpsClient.Fetch(url, end, failure)
+                                           : g_fetchClient.Fetch(url, end, failure);
     };
     environment.programFolder = GetProgramFolder();
     // The program's files are named once, from the folder it starts in.

@@ -52,9 +52,8 @@ int main(int argc, char** argv) {
     const std::string workingCopy = argv[4];
 
     CFetchClient client;
-    const auto fetch = [&client](const Url& url, FetchFailure& failure) {
-        return client.Fetch(url, failure);
-    };
+    const auto fetch = [&client](const Url& url, std::chrono::steady_clock::time_point end,
+                                 FetchFailure& failure) { return client.Fetch(url, end, failure); };
     // The port goes in the host line, as a user would write it.
     const std::string hostLine =
         port == HTTP_DEFAULT_PORT ? host : host + ":" + std::to_string(port);

@@ -62,7 +62,8 @@ FailureReason ReasonFor(RedirectVerdict verdict, int status) {
 
 RetrieveResult RetrieveCodes(const std::string& hostLine, const std::string& codesPath,
                              const FetchReply& fetch, const std::string& workingCopyPath,
-                             std::string& dateLine, RetrieveFailure& failure) {
+                             std::string& dateLine, RetrieveFailure& failure,
+                             std::chrono::milliseconds timeLimit) {
     failure = RetrieveFailure{};
     const std::optional<Url> start = ParseHostLine(hostLine);
     if (!start) {
@@ -75,12 +76,14 @@ RetrieveResult RetrieveCodes(const std::string& hostLine, const std::string& cod
         std::fputs("No codes path set\n", stderr);
         return Failed(failure, FailureReason::NoCodesPath);
     }
+    // One limit for every hop together.
+    const auto end = std::chrono::steady_clock::now() + timeLimit;
     Url url = *start;
     url.target = EncodeRequestTarget(codesPath);
     std::vector<Url> fetched{url};
     for (;;) {
         failure.port = url.port;
-        const std::string_view reply = fetch(url, failure.fetch);
+        const std::string_view reply = fetch(url, end, failure.fetch);
         if (reply.empty()) {
             return Failed(failure, FailureReason::Fetch);
         }

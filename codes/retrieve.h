@@ -2,18 +2,22 @@
 
 // Retrieval of the codes file from the web server into the working copy.
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <string>
 #include <string_view>
 
+#include "net/fetch_client.h"
 #include "net/fetch_failure.h"
 #include "net/url.h"
 
-// One exchange with the web server: the reply to a GET of `url`, empty when
-// the exchange failed, and then `failure` says why. The program's sends
-// plain http through its own client and https through the system's.
-using FetchReply = std::function<std::string_view(const Url& url, FetchFailure& failure)>;
+// One exchange with the web server: the reply to a GET of `url`, given by
+// `end` at the latest; empty when the exchange failed, and then `failure`
+// says why. The program's sends plain http through its own client and https
+// through the system's.
+using FetchReply = std::function<std::string_view(
+    const Url& url, std::chrono::steady_clock::time_point end, FetchFailure& failure)>;
 
 enum class RetrieveResult {
     Success,      // reply accepted, working copy written
@@ -54,7 +58,8 @@ std::string_view DateLineOf(std::string_view body);
 std::string BodyToCodesText(std::string_view body);
 
 // Fetches `codesPath` from the place the host setting `hostLine` names with
-// `fetch`, following redirects (see NextHop), checks the final reply and
+// `fetch`, following redirects (see NextHop), all of it within `timeLimit`
+// from the first lookup to the last byte, checks the final reply and
 // writes its body to `workingCopyPath` (creating the working copy's folder
 // when it is missing, and replacing the old copy safely). A host setting that
 // cannot be read and an empty codes path are not fetched at all, and a line on
@@ -63,4 +68,5 @@ std::string BodyToCodesText(std::string_view body);
 // FetchFailed `failure` says why.
 RetrieveResult RetrieveCodes(const std::string& hostLine, const std::string& codesPath,
                              const FetchReply& fetch, const std::string& workingCopyPath,
-                             std::string& dateLine, RetrieveFailure& failure);
+                             std::string& dateLine, RetrieveFailure& failure,
+                             std::chrono::milliseconds timeLimit = FETCH_TIME_LIMIT);

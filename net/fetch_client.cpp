@@ -22,13 +22,19 @@ std::string ErrorLine(const char* what, int code) {
     return std::string(what) + " (" + std::to_string(code) + ")\n";
 }
 
-// What a failed send or receive with `error` means to the user, when the
-// whole fetch was to end by `end`.
-FetchFailure Failure(int error, Clock::time_point end) {
+// What a failed step with `error` means to the user, when the whole
+// retrieval was to end by `end`: the time limit, once it has passed;
+// otherwise `timedOut` for a time-out and `failed` for any other error.
+FetchFailure Failure(int error, Clock::time_point end, FetchFailure timedOut, FetchFailure failed) {
     if (error != net::TIMED_OUT) {
-        return FetchFailure::ConnectionLost;
+        return failed;
     }
-    return Clock::now() >= end ? FetchFailure::TimeLimit : FetchFailure::TimedOut;
+    return Clock::now() >= end ? FetchFailure::TimeLimit : timedOut;
+}
+
+// A send or receive that failed with `error`.
+FetchFailure TransferFailure(int error, Clock::time_point end) {
+    return Failure(error, end, FetchFailure::TimedOut, FetchFailure::ConnectionLost);
 }
 
 }  // namespace
@@ -59,23 +65,23 @@ std::string_view CFetchClient::Reply() const {
     return std::string_view(m_receiveArea.get(), m_replyLength);
 }
 
-std::string_view CFetchClient::Fetch(const Url& url, FetchFailure& failure) {
-    Run(url.host, url.port, BuildHttpRequest(url.target, HostField(url)));
+std::string_view CFetchClient::Fetch(const Url& url, Clock::time_point end, FetchFailure& failure) {
+    Run(url.host, url.port, BuildHttpRequest(url.target, HostField(url)), end);
     failure = m_lastFailure;
     return Reply();
 }
 
 std::string_view CFetchClient::HttpFetch(const std::string& hostName, std::string_view request) {
-    return Run(hostName, m_port, request);
+    return Run(hostName, m_port, request, Clock::now() + m_timeLimit);
 }
 
 std::string_view CFetchClient::Run(const std::string& hostName, std::uint16_t port,
-                                   std::string_view request) {
+                                   std::string_view request, Clock::time_point end) {
     // Whatever happens, an earlier reply is never handed out again.
     m_replyLength = 0;
     m_lastError.clear();
     m_lastFailure = FetchFailure::None;
-    if (!Exchange(hostName, port, request)) {
+    if (!Exchange(hostName, port, request, end)) {
         m_replyLength = 0;
     }
     return Reply();
@@ -89,11 +95,9 @@ bool CFetchClient::Fail(FetchFailure failure, std::string line) {
 }
 
 bool CFetchClient::Exchange(const std::string& hostName, std::uint16_t port,
-                            std::string_view request) {
-    // The whole fetch, from the lookup to the last byte, ends by this time
-    // whatever the server does.
-    const Clock::time_point end = Clock::now() + m_timeLimit;
-    // A host that could add a line to the request is never looked up.
+                            std::string_view request, Clock::time_point end) {
+    // The fetch ends by `end` whatever the server does. A host that could
+    // add a line to the request is never looked up.
     sockaddr_in address{};
     if (!IsValidHostName(hostName) || !ResolveHost(hostName, port, address)) {
         return Fail(FetchFailure::UnknownHost, "Can't map hostname '" + hostName + "'\n");
@@ -106,11 +110,12 @@ bool CFetchClient::Exchange(const std::string& hostName, std::uint16_t port,
     const int connectError =
         connectLimit.count() > 0 ? net::Connect(socket, address, connectLimit) : net::TIMED_OUT;
     if (connectError != 0) {
-        return Fail(FetchFailure::NoAnswer, ErrorLine("connect failed", connectError));
+        return Fail(Failure(connectError, end, FetchFailure::NoAnswer, FetchFailure::NoAnswer),
+                    ErrorLine("connect failed", connectError));
     }
     const int sendError = net::SendAll(socket, request, m_timeout, end);
     if (sendError != 0) {
-        return Fail(Failure(sendError, end), ErrorLine("send failed", sendError));
+        return Fail(TransferFailure(sendError, end), ErrorLine("send failed", sendError));
     }
     return Receive(socket, end);
 }
@@ -129,10 +134,10 @@ bool CFetchClient::Receive(const net::Socket& socket, Clock::time_point end) {
     auto stepEnd = Clock::now() + m_timeout;
     for (;;) {
         const auto left = net::WaitLimit(
-            std::chrono::duration_cast<std::chrono::milliseconds>(stepEnd - Clock::now()), end);
+            std::chrono::ceil<std::chrono::milliseconds>(stepEnd - Clock::now()), end);
         const int waited = left.count() > 0 ? net::WaitReadable(socket, left) : net::TIMED_OUT;
         if (waited != 0) {
-            return Fail(Failure(waited, end), ErrorLine("receive failed", waited));
+            return Fail(TransferFailure(waited, end), ErrorLine("receive failed", waited));
         }
         const bool full = m_replyLength == RECEIVE_AREA_SIZE;
         char* const target = full ? &overflow : area + m_replyLength;

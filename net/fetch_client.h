@@ -24,7 +24,8 @@ inline constexpr std::uint16_t HTTP_PORT = 80;
 // How long connecting, sending and each receive may go without progress.
 inline constexpr std::chrono::milliseconds FETCH_TIMEOUT{30000};
 
-// How long the whole fetch may take, from the lookup to the last byte.
+// How long a whole retrieval may take, from the first lookup to the last
+// byte of its last redirect.
 inline constexpr std::chrono::milliseconds FETCH_TIME_LIMIT{120000};
 
 // The largest reply taken; a longer one fails the fetch.
@@ -54,9 +55,10 @@ public:
     std::string_view HttpFetch(const std::string& hostName, std::string_view request);
 
     // One GET of the plain http `url`, on its port, with the program's
-    // request (its Host field names the port when it is not 80). As
-    // HttpFetch; on failure `failure` says why.
-    std::string_view Fetch(const Url& url, FetchFailure& failure);
+    // request (its Host field names the port when it is not 80), ended by
+    // `end` at the latest. As HttpFetch; on failure `failure` says why.
+    std::string_view Fetch(const Url& url, std::chrono::steady_clock::time_point end,
+                           FetchFailure& failure);
 
     // The reply of the last fetch; empty before the first and after a failed
     // one. It may hold NUL bytes.
@@ -66,8 +68,10 @@ public:
     const std::string& LastError() const { return m_lastError; }
 
 private:
-    std::string_view Run(const std::string& hostName, std::uint16_t port, std::string_view request);
-    bool Exchange(const std::string& hostName, std::uint16_t port, std::string_view request);
+    std::string_view Run(const std::string& hostName, std::uint16_t port, std::string_view request,
+                         std::chrono::steady_clock::time_point end);
+    bool Exchange(const std::string& hostName, std::uint16_t port, std::string_view request,
+                  std::chrono::steady_clock::time_point end);
     bool Receive(const net::Socket& socket, std::chrono::steady_clock::time_point end);
     bool Fail(FetchFailure failure, std::string line);
 

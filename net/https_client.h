@@ -17,15 +17,14 @@
 
 class CHttpsClient {
 public:
-    // Waits of at most `timeout` without progress, and `timeLimit` for the
-    // whole exchange.
-    explicit CHttpsClient(std::chrono::milliseconds timeout = FETCH_TIMEOUT,
-                          std::chrono::milliseconds timeLimit = FETCH_TIME_LIMIT);
+    // Waits of at most `timeout` without progress.
+    explicit CHttpsClient(std::chrono::milliseconds timeout = FETCH_TIMEOUT);
     ~CHttpsClient();
     CHttpsClient(const CHttpsClient&) = delete;
     CHttpsClient& operator=(const CHttpsClient&) = delete;
 
-    // One GET of the https `url`: no content coding asked for, no redirect
+    // One GET of the https `url`, ended by `end` at the latest: no content
+    // coding asked for, no redirect
     // followed, no cookie or credential sent. Returns the reply as the plain
     // client gives one: the status line and header fields as the server sent
     // them (less any Transfer-Encoding field, whose coding WinHTTP has taken
@@ -33,14 +32,14 @@ public:
     // RECEIVE_AREA_SIZE bytes fails (TooLarge), and so does one shorter than
     // its Content-Length (ConnectionLost). On failure the reply is empty,
     // `failure` says why and one line goes to standard error.
-    std::string_view Fetch(const Url& url, FetchFailure& failure);
+    std::string_view Fetch(const Url& url, std::chrono::steady_clock::time_point end,
+                           FetchFailure& failure);
 
     // The line the last fetch wrote to standard error; empty if it succeeded.
     const std::string& LastError() const { return m_lastError; }
 
 private:
     std::chrono::milliseconds m_timeout;
-    std::chrono::milliseconds m_timeLimit;
     std::string m_reply;
     std::string m_lastError;
 };

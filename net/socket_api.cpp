@@ -53,8 +53,7 @@ int Wait(const Socket& socket, bool forWriting, std::chrono::milliseconds timeou
     entry.fd = socket.Handle();
     entry.events = forWriting ? POLLOUT : POLLIN;
     for (;;) {
-        const auto left =
-            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
         if (left.count() < 0) {
             return TIMED_OUT;
         }
@@ -168,8 +167,9 @@ long long ReceiveSome(const Socket& socket, char* data, std::size_t size) {
 
 std::chrono::milliseconds WaitLimit(std::chrono::milliseconds step,
                                     std::chrono::steady_clock::time_point end) {
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-        end - std::chrono::steady_clock::now());
+    // Rounded up, so that a wait cut short by `end` does not end before it.
+    const auto left =
+        std::chrono::ceil<std::chrono::milliseconds>(end - std::chrono::steady_clock::now());
     return std::max(std::chrono::milliseconds(0), std::min(step, left));
 }
 

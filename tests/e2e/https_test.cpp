@@ -18,8 +18,9 @@ TEST(HttpsClient, GivesTheStatusLineTheHeaderAndTheBodyFromTheGoodSite) {
     const int port = std::stoi("0" + test_support::ReadBytes(SERVER + "https-good"));
     FetchFailure failure = FetchFailure::TimedOut;
     CHttpsClient client;
-    const std::string reply(client.Fetch(
-        {Scheme::Https, "localhost", static_cast<std::uint16_t>(port), "/https.dat"}, failure));
+    const std::string reply(
+        client.Fetch({Scheme::Https, "localhost", static_cast<std::uint16_t>(port), "/https.dat"},
+                     std::chrono::steady_clock::now() + FETCH_TIME_LIMIT, failure));
     EXPECT_EQ(failure, FetchFailure::None);
     EXPECT_EQ(reply.rfind("HTTP/1.1 200 OK\r\n", 0), 0u) << reply;
     EXPECT_NE(reply.find("\r\nContent-Length: 19\r\n"), std::string::npos) << reply;

@@ -1,12 +1,21 @@
 #include "codes/reply_check.h"
+#include "codes/retrieve.h"
 #include "codes/update_batch.h"
 #include "codes/working_copy.h"
 #include "platform/file_system.h"
+#include "tests/support/loopback_server.h"
 #include "tests/support/temp_folder.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <iterator>
+#include <list>
 #include <optional>
+
+#ifdef _WIN32
+#include <windows.h>
+#endif
 
 using namespace test_support;
 
@@ -38,6 +47,41 @@ TEST(ReplyCheck, AcceptsOnlyWholeUnencoded200Replies) {
     }
 }
 
+TEST(RetrieveCodes, OneTimeLimitHoldsForEveryRedirectTogether) {
+    // Each server answers after a pause with a redirect to the next: each hop
+    // is quick enough alone, three of them are not. The last redirect names
+    // a port where nothing listens, which the retrieval never reaches.
+    using Clock = std::chrono::steady_clock;
+    constexpr std::chrono::milliseconds PAUSE{400}, LIMIT{1000}, LATENESS{300};
+    constexpr int REDIRECTS = 3;
+    const LoopbackServer nobody(std::nullopt);
+    std::uint16_t next = nobody.port;
+    std::list<LoopbackServer> servers;
+    for (int hop = 0; hop < REDIRECTS; ++hop) {
+        const std::string redirect =
+            "HTTP/1.0 302 Found\r\nLocation: http://127.0.0.1:" + std::to_string(next) +
+            "/c\r\n\r\n";
+        next = servers.emplace_front(Script{READ, {Step::Send, redirect, 0, PAUSE}}).port;
+        ASSERT_NE(next, 0);
+    }
+    CFetchClient client;
+    const FetchReply fetch = [&client](const Url& url, Clock::time_point end,
+                                       FetchFailure& failure) {
+        return client.Fetch(url, end, failure);
+    };
+    const TempFolder folder;
+    std::string dateLine;
+    RetrieveFailure failure;
+    const auto start = Clock::now();
+    const RetrieveResult result =
+        RetrieveCodes("127.0.0.1:" + std::to_string(next), "/c", fetch, folder.PathOf("CODES.DAT"),
+                      dateLine, failure, LIMIT);
+    EXPECT_LT(Clock::now() - start, LIMIT + LATENESS);
+    EXPECT_EQ(result, RetrieveResult::FetchFailed);
+    EXPECT_EQ(failure.fetch, FetchFailure::TimeLimit);
+    EXPECT_FALSE(Exists(folder.PathOf("CODES.DAT")));
+}
+
 TEST(WorkingCopy, LiesInTempBesideTheProgram) {
     EXPECT_EQ(ProgramFolderOf("D:\\Norvale.exe.old\\Norvale.exe"), "D:\\Norvale.exe.old\\");
     const char* const self = platform::PATH_SEPARATOR == '\\' ? "codes_test.exe" : "codes_test";
@@ -67,6 +111,27 @@ TEST(UpdateBatchLine, QuotesPathsForTheCommandInterpreter) {
 }
 
 #ifdef _WIN32
+// Also run on a desk whose code pages are both UTF-8.
+TEST(UpdateBatch, NamesTheFolderInTheInterpretersCodePage) {
+    // The folder Zoë in the ANSI code page, and as the batch file must name it.
+    // clang-format off
+    const struct { unsigned ansi, oem; std::string folder, inBatch; } rows[] = {
+        {1252, 437, "Zo\xEB", "Zo\x89"}, {65001, 65001, "Zo\xC3\xAB", "Zo\xC3\xAB"}};
+    // clang-format on
+    const auto row = std::find_if(std::begin(rows), std::end(rows), [](const auto& r) {
+        return r.ansi == GetACP() && r.oem == GetOEMCP();
+    });
+    if (row == std::end(rows)) {
+        GTEST_SKIP() << "no row for the code pages " << GetACP() << " and " << GetOEMCP();
+    }
+    const TempFolder folder;
+    const std::string batch = folder.PathOf("u.bat"), in = folder.Path() + "\\";
+    ASSERT_TRUE(platform::CreateFolderIfMissing(in + row->folder));
+    ASSERT_TRUE(WriteUpdateBatch(batch, "C:\\dcomm2.exe", in + row->folder + "\\"));
+    EXPECT_EQ(ReadBytes(batch),
+              "\"C:\\dcomm2.exe\" /b=57600 \"" + in + row->inBatch + "\\temp\\CODES.DAT\"\r\n");
+}
+
 TEST(UpdateBatch, APathWithNoOemFormGoesInItsShortForm) {
     const TempFolder folder;
     const std::string euro = folder.PathOf("Euro \x80") + "\\", batch = folder.PathOf("u.bat");

@@ -1,33 +1,29 @@
 #include "net/fetch_client.h"
 #include "net/http_request.h"
 #include "net/socket_api.h"
+#include "tests/support/loopback_server.h"
 
 #include <gtest/gtest.h>
 
 #include <ctime>
-#include <future>
-#include <memory>
 #include <optional>
 
 #ifndef _WIN32
-#include <netinet/tcp.h>
 #include <sys/resource.h>
 #include <unistd.h>
 #endif
 
 namespace {
 
-// STEP_LIMIT: the longest the loopback server waits for the connection, for the
-// end of its script, and in each blocking call. Then the fetch client's time-outs.
-constexpr std::chrono::milliseconds STEP_LIMIT{10000}, SHORT_TIMEOUT{300}, TEST_TIMEOUT{5000};
+using namespace test_support;
+
+// The fetch client's time-outs.
+constexpr std::chrono::milliseconds SHORT_TIMEOUT{300}, TEST_TIMEOUT{5000};
 // A trickling server's pause between bytes, and a whole-fetch limit it outlasts.
 constexpr std::chrono::milliseconds TRICKLE_PAUSE{100}, SHORT_LIMIT{700};
 
 #ifdef _WIN32
-constexpr int MSG_NOSIGNAL = 0, SHUT_WR = SD_SEND, REFUSED = WSAECONNREFUSED, RESET = WSAECONNRESET;
-const DWORD CALL_LIMIT = static_cast<DWORD>(STEP_LIMIT.count());
-// The server registers with the socket library.
-[[maybe_unused]] const int SOCKETS = [](WSADATA data) { return WSAStartup(0x0202, &data); }({});
+constexpr int REFUSED = WSAECONNREFUSED, RESET = WSAECONNRESET;
 // Wine reports a connection reset by the peer as an ordinary end of stream.
 const bool RESET_SEEN = !GetProcAddress(GetModuleHandleA("ntdll.dll"), "wine_get_version");
 
@@ -41,7 +37,6 @@ std::chrono::milliseconds ProcessorTime() {
 }
 #else
 constexpr int REFUSED = ECONNREFUSED, RESET = ECONNRESET;
-const timeval CALL_LIMIT{STEP_LIMIT.count() / 1000, 0};
 const bool RESET_SEEN = true;
 
 std::chrono::milliseconds ProcessorTime() {
@@ -49,107 +44,16 @@ std::chrono::milliseconds ProcessorTime() {
 }
 #endif
 
-template <class T>
-void Set(const net::Socket& socket, int level, int option, const T& value) {
-    setsockopt(socket.Handle(), level, option, reinterpret_cast<const char*>(&value), sizeof value);
-}
-
-// One step of the loopback server's script. ReadRequest: reads until an empty
-// line or the client's close. Send: sends `bytes`, `chunk` bytes a call (all
-// at once when 0), each after `pause`, until the server is destroyed; Urgent:
-// its one byte as out-of-band data. Hold: keeps the connection open, reading
-// nothing, until the server is destroyed (or its time is up). Reset: aborts
-// the connection.
-struct Step {
-    enum Kind { ReadRequest, Send, Urgent, Hold, Reset } kind;
-    std::string bytes;
-    std::size_t chunk = 0;
-    std::chrono::milliseconds pause{0};
-};
-using Script = std::vector<Step>;
-
-// Serves the first connection with `script`; the bytes that ReadRequest received.
-std::string Run(std::unique_ptr<net::Socket> listener, const Script& script,
-                const std::future<void>& released) {
-    const auto deadline = std::chrono::steady_clock::now() + STEP_LIMIT;
-    // Should no client come, or accept fail, every step below fails at once.
-    const bool came = net::WaitReadable(*listener, STEP_LIMIT) == 0;
-    const net::Socket peer(came ? accept(listener->Handle(), nullptr, nullptr) : net::NO_SOCKET);
-    listener.reset();
-    Set(peer, SOL_SOCKET, SO_RCVTIMEO, CALL_LIMIT);
-    Set(peer, SOL_SOCKET, SO_SNDTIMEO, CALL_LIMIT);
-    Set(peer, IPPROTO_TCP, TCP_NODELAY, 1);
-    std::string request;
-    for (const Step& step : script) {
-        if (step.kind == Step::ReadRequest) {
-            for (char byte = 0; request.find("\r\n\r\n") == std::string::npos &&
-                                std::chrono::steady_clock::now() < deadline &&
-                                net::ReceiveSome(peer, &byte, 1) == 1;) {
-                request += byte;
-            }
-        } else if (step.kind == Step::Hold) {
-            released.wait_until(deadline);
-        } else if (step.kind == Step::Urgent) {
-            send(peer.Handle(), step.bytes.data(), 1, MSG_OOB | MSG_NOSIGNAL);
-        } else if (step.kind == Step::Reset) {
-            Set(peer, SOL_SOCKET, SO_LINGER, linger{1, 0});
-            return request;
-        } else {  // Send: a blocking call sends all it is given, or fails
-            const std::size_t chunk = step.chunk == 0 ? step.bytes.size() : step.chunk;
-            for (std::size_t at = 0; at < step.bytes.size(); at += chunk) {
-                if (released.wait_for(step.pause) != std::future_status::timeout ||
-                    net::SendSome(peer, &step.bytes[at], chunk) != static_cast<long long>(chunk)) {
-                    return request;
-                }
-            }
-        }
-    }
-    // The end of the stream goes first, so that a client still sending meets
-    // it before the reset that closing with its bytes unread may cause.
-    shutdown(peer.Handle(), SHUT_WR);
-    return request;
-}
-
-// A TCP server on 127.0.0.1:`port` (0: an ephemeral port) that serves one
-// connection from a script on a thread of its own. Without a script the port
-// is only bound, and then freed: connecting to it is refused.
-struct LoopbackServer {
-    explicit LoopbackServer(std::optional<Script> script, std::uint16_t wanted = 0) {
-        auto listener = std::make_unique<net::Socket>(socket(AF_INET, SOCK_STREAM, 0));
-        Set(*listener, SOL_SOCKET, SO_REUSEADDR, 1);
-        sockaddr_in where{AF_INET, htons(wanted), {}, {}};
-        where.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t size = sizeof where;
-        const auto at = reinterpret_cast<sockaddr*>(&where);
-        const bool bound = bind(listener->Handle(), at, size) == 0 &&
-                           getsockname(listener->Handle(), at, &size) == 0;
-        port = bound ? ntohs(where.sin_port) : 0;
-        if (script && port != 0 && listen(listener->Handle(), 1) == 0) {
-            request = std::async(std::launch::async, Run, std::move(listener), std::move(*script),
-                                 release.get_future());
-        }
-    }
-    // Ends a Hold step; `request` then waits for the script to end.
-    ~LoopbackServer() { release.set_value(); }
-
-    std::uint16_t port = 0;  // 0 when it could not be bound
-    std::promise<void> release;
-    std::future<std::string> request;  // what ReadRequest received
-};
-
 // A path far larger than the socket buffers: the client is still sending it
 // when the server acts.
 constexpr std::size_t HUGE_PATH = 32 * 1024 * 1024;
 const std::string STATUS = "HTTP/1.0 200 OK\r\n", OK_REPLY = STATUS + "\r\n2024-01-31\r\nA100\r\n";
 const std::string SIZED_REPLY = STATUS + "Content-Length: 6\r\n\r\nA100\r\n";
 const std::string NUL_REPLY("HTTP/1.0 200 OK\r\n\r\nA\0B\n", 22), FULL_AREA(RECEIVE_AREA_SIZE, 'x');
-const Step READ{Step::ReadRequest, ""}, HOLD{Step::Hold, ""};
 
 std::string ErrorLine(const char* what, int code) {
     return std::string(what) + " (" + std::to_string(code) + ")\n";
 }
-
-const auto Serve = [](const std::string& reply) { return Script{READ, {Step::Send, reply}}; };
 
 }  // namespace
 

@@ -83,7 +83,8 @@ protected:
     CLoaderCore& Start(Server server = Server::Answers) {
         const Site answering = std::exchange(site, server == Server::Silent ? Site() : site);
         LoaderEnvironment environment;
-        environment.fetch = [this](const Url& url, FetchFailure& failure) {
+        environment.fetch = [this](const Url& url, std::chrono::steady_clock::time_point,
+                                   FetchFailure& failure) {
             fetches.push_back(FormatUrl(url) + " " + view.Shows());
             const auto page = site.find(FormatUrl(url));
             failure = page == site.end() ? FetchFailure::NoAnswer : FetchFailure::None;
