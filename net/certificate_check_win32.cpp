@@ -155,6 +155,24 @@ bool Handshake(const net::Socket& socket, const std::string& host, Credentials& 
     return false;
 }
 
+// What the chain built for the certificate says by itself: a chain that
+// ends at no trusted root (also one whose issuer is unknown: a partial chain)
+// is not trusted, one with a certificate out of its validity has expired.
+FetchFailure FromChainStatus(DWORD status) {
+    constexpr DWORD UNTRUSTED = CERT_TRUST_IS_PARTIAL_CHAIN | CERT_TRUST_IS_UNTRUSTED_ROOT |
+                                CERT_TRUST_IS_NOT_SIGNATURE_VALID | CERT_TRUST_IS_CYCLIC;
+    constexpr DWORD OUT_OF_DATE = CERT_TRUST_IS_NOT_TIME_VALID | CERT_TRUST_IS_NOT_TIME_NESTED;
+    if ((status & UNTRUSTED) != 0) {
+        return FetchFailure::CertUntrusted;
+    }
+    if ((status & OUT_OF_DATE) != 0) {
+        return FetchFailure::CertExpired;
+    }
+    return FetchFailure::None;
+}
+
+// The SSL policy's verdict; nothing found wrong is no reason: WinHTTP
+// refused the certificate, so the failure stays unexplained.
 FetchFailure FromPolicyError(LONG error) {
     switch (error) {
         case CERT_E_UNTRUSTEDROOT:
@@ -185,6 +203,12 @@ FetchFailure CheckForServer(PCCERT_CONTEXT certificate, const std::string& host)
         return FetchFailure::SecureFailed;
     }
     const Chain chain(chainContext);
+    // Wine's SSL policy passes a partial chain: the chain's own status is
+    // judged first.
+    const FetchFailure fromChain = FromChainStatus(chain->TrustStatus.dwErrorStatus);
+    if (fromChain != FetchFailure::None) {
+        return fromChain;
+    }
     std::wstring serverName(host.begin(), host.end());
     SSL_EXTRA_CERT_CHAIN_POLICY_PARA ssl{};
     ssl.cbSize = sizeof ssl;

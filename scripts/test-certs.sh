@@ -3,9 +3,11 @@
 # DIR: a test root (kept while it is valid for another day, so that a prefix
 # which trusts it keeps doing so) and, signed by it, a certificate for
 # localhost (good), one for otherhost.test (wrong name) and one for localhost
-# whose validity ended long ago (expired); and a self-signed certificate for
-# localhost from no trusted root (untrusted). Every certificate's key is in
-# KEY.key beside it; root.der is the root for trust_root.exe.
+# whose validity ended long ago (expired); a self-signed certificate for
+# localhost from no trusted root (untrusted); and a certificate for localhost
+# from another root that nobody trusts, as an office's own certificate
+# authority that was never deployed (unknown-ca). Every certificate's key is
+# server.key; root.der is the root for trust_root.exe.
 #   test-certs.sh DIR
 set -euo pipefail
 dir="$(realpath -m "$1")"
@@ -28,13 +30,20 @@ extensions() {
     printf '%s\n' "basicConstraints=CA:FALSE" "keyUsage=digitalSignature,keyEncipherment" \
         "extendedKeyUsage=serverAuth" "subjectAltName=DNS:$1"
 }
+# sign NAME CERTIFICATE [ROOT]
 sign() {
+    local root="${3:-root}"
     request "$1" "$2"
-    openssl x509 -req -in "$2.csr" -CA root.pem -CAkey root.key -set_serial "0x$(openssl rand -hex 8)" \
-        -days 30 -extfile <(extensions "$1") -out "$2.pem" 2>/dev/null
+    openssl x509 -req -in "$2.csr" -CA "$root.pem" -CAkey "$root.key" \
+        -set_serial "0x$(openssl rand -hex 8)" -days 30 -extfile <(extensions "$1") \
+        -out "$2.pem" 2>/dev/null
 }
 sign localhost good
 sign otherhost.test wrong-name
+openssl req -x509 -newkey rsa:2048 -nodes -keyout unknown-root.key -out unknown-root.pem -days 30 \
+    -subj "/CN=Norvale Unknown Root" -addext "basicConstraints=critical,CA:TRUE" \
+    -addext "keyUsage=critical,keyCertSign,cRLSign" 2>/dev/null
+sign localhost unknown-ca unknown-root
 openssl req -x509 -key server.key -subj "/CN=localhost" -days 30 -out untrusted.pem \
     -addext "subjectAltName=DNS:localhost" -addext "extendedKeyUsage=serverAuth"
 

@@ -9,9 +9,10 @@
 # Given the folder TLS of test-certs.sh, the same server also holds HTTPS
 # sites for the name localhost on 127.0.0.1, each on a free port of its own,
 # written to DIR/https-SITE: good (serves ROOT; /downgrade/X redirects to X
-# on the plain site and /loop to itself), untrusted, wrong-name and expired
-# (named after their certificates). The plain site then sends /to-https/X to
-# X on the good one.
+# on the plain site and /loop to itself), untrusted, wrong-name, expired and
+# unknown-ca (named after their certificates, each sent alone), and old-tls
+# (the good certificate, TLS 1.0 only). The plain site then sends /to-https/X
+# to X on the good one.
 #   web-server.sh free FIRST LAST         prints the first 127.0.0.N, N from
 #                                         FIRST to LAST, with nothing on port 80
 #   web-server.sh start DIR ROOT ADDRESS [TLS]
@@ -22,7 +23,7 @@ action="$1"
 dir="$(realpath -m "${2:-.}")"
 pidfile="$dir/nginx.pid"
 
-TLS_SITES=(good untrusted wrong-name expired)
+TLS_SITES=(good untrusted wrong-name expired unknown-ca old-tls)
 
 # `count` free TCP ports of 127.0.0.1, one a line.
 free_ports() {
@@ -37,10 +38,16 @@ print("\n".join(str(s.getsockname()[1]) for s in held))' "$1"
 # The HTTPS sites' server blocks for the certificates in $1, the plain site's
 # address $2 and the ports in the array `ports`.
 tls_sites() {
-    local i
+    local i site
     for i in "${!TLS_SITES[@]}"; do
+        site="${TLS_SITES[$i]}"
         echo "  server { listen 127.0.0.1:${ports[$i]} ssl; server_name localhost; root $root;"
-        echo "    ssl_certificate $1/${TLS_SITES[$i]}.pem; ssl_certificate_key $1/server.key;"
+        if [ "$site" = old-tls ]; then
+            # OpenSSL 3 serves TLS 1.0 only at security level 0.
+            echo "    ssl_protocols TLSv1; ssl_ciphers \"DEFAULT:@SECLEVEL=0\";"
+            site=good
+        fi
+        echo "    ssl_certificate $1/$site.pem; ssl_certificate_key $1/server.key;"
         [ "$i" -ne 0 ] || echo "    location /downgrade/ { rewrite ^/downgrade/(.*)\$ http://$2/\$1 permanent; }
     location = /loop { return 302 /loop; }"
         echo "  }"
