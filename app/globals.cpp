@@ -3,9 +3,14 @@
 // process ends.
 #include "app/globals.h"
 #include "app/loader_app.h"
+#include "app/process_safety.h"
 #include "net/fetch_client.h"
 #include "net/https_client.h"
 #include "settings/settings.h"
+
+// 0. Before anything loads a DLL or touches a file: no system error box, and
+//    DLLs from the system folder only.
+[[maybe_unused]] static const bool g_processSafe = (MakeProcessSafe(), true);
 
 // 1. The application object.
 CLoaderApp theApp;

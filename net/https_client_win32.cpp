@@ -30,6 +30,8 @@ constexpr wchar_t METHOD[] = L"GET";
 constexpr DWORD DISABLED_FEATURES =
     WINHTTP_DISABLE_REDIRECTS | WINHTTP_DISABLE_COOKIES | WINHTTP_DISABLE_AUTHENTICATION;
 constexpr DWORD REQUIRED_DISABLED_FEATURES = WINHTTP_DISABLE_REDIRECTS;
+constexpr DWORD TLS_1_2 = WINHTTP_FLAG_SECURE_PROTOCOL_TLS1_2;
+constexpr DWORD TLS_1_2_AND_LATER = TLS_1_2 | WINHTTP_FLAG_SECURE_PROTOCOL_TLS1_3;
 constexpr char TIME_LIMIT_LINE[] = "https failed (time limit)\n";
 constexpr char CRLF[] = "\r\n";
 constexpr char TRANSFER_ENCODING[] = "transfer-encoding:";
@@ -206,6 +208,19 @@ Handle OpenSession() {
                               WINHTTP_NO_PROXY_BYPASS, 0));
 }
 
+// TLS 1.2 or later, whatever older versions the system still allows; TLS 1.2
+// alone where the system does not know TLS 1.3. Never TLS 1.3 alone: Wine
+// takes that for its defaults, which allow TLS 1.0.
+bool RequireModernTls(HINTERNET session) {
+    for (DWORD protocols : {TLS_1_2_AND_LATER, TLS_1_2}) {
+        if (WinHttpSetOption(session, WINHTTP_OPTION_SECURE_PROTOCOLS, &protocols,
+                             sizeof protocols)) {
+            return true;
+        }
+    }
+    return false;
+}
+
 bool DisableFeatures(HINTERNET request) {
     for (DWORD features : {DISABLED_FEATURES, REQUIRED_DISABLED_FEATURES}) {
         if (WinHttpSetOption(request, WINHTTP_OPTION_DISABLE_FEATURE, &features, sizeof features)) {
@@ -223,7 +238,7 @@ public:
     Outcome Run(const Url& url) {
         m_url = &url;
         const Handle session = OpenSession();
-        if (!session) {
+        if (!session || !RequireModernTls(session.get())) {
             return Failed();
         }
         const int timeout = static_cast<int>(m_timeout.count());
@@ -332,11 +347,10 @@ private:
     std::atomic<DWORD> m_secureFlags{0};
 };
 
-// Runs the exchange on a thread of its own and waits for it at most
-// `timeLimit`; on success the reply is moved into `reply`.
-Outcome Run(const Url& url, std::chrono::milliseconds timeout, std::chrono::milliseconds timeLimit,
+// Runs the exchange on a thread of its own and waits for it until `end` at
+// the latest; on success the reply is moved into `reply`.
+Outcome Run(const Url& url, std::chrono::milliseconds timeout, Clock::time_point end,
             std::string& reply) {
-    const Clock::time_point end = Clock::now() + timeLimit;
     const auto shared = std::make_shared<SharedExchange>();
     std::thread([shared, url, timeout, end] {
         Outcome outcome = Exchange(timeout, end, *shared).Run(url);
@@ -356,15 +370,14 @@ Outcome Run(const Url& url, std::chrono::milliseconds timeout, std::chrono::mill
 
 }  // namespace
 
-CHttpsClient::CHttpsClient(std::chrono::milliseconds timeout, std::chrono::milliseconds timeLimit)
-    : m_timeout(timeout), m_timeLimit(timeLimit) {}
+CHttpsClient::CHttpsClient(std::chrono::milliseconds timeout) : m_timeout(timeout) {}
 
 CHttpsClient::~CHttpsClient() = default;
 
-std::string_view CHttpsClient::Fetch(const Url& url, FetchFailure& failure) {
+std::string_view CHttpsClient::Fetch(const Url& url, Clock::time_point end, FetchFailure& failure) {
     m_reply.clear();
     m_lastError.clear();
-    Outcome outcome = Run(url, m_timeout, m_timeLimit, m_reply);
+    Outcome outcome = Run(url, m_timeout, end, m_reply);
     failure = outcome.failure;
     if (failure == FetchFailure::None) {
         return m_reply;

@@ -1,6 +1,7 @@
 """Checks the Windows release zip: its files, the program inside it (a 32-bit
-GUI program that needs only Windows' own DLLs, with its version resource and
-manifest), and that the guide quotes the program's own status texts.
+GUI program that imports only known DLLs and comctl32, with its version
+resource and manifest), and that the guide quotes the program's own status
+texts.
 
     release_test.py ZIP OBJDUMP SOURCE_DIR
 """
@@ -13,9 +14,13 @@ import unittest
 import zipfile
 
 ZIP, OBJDUMP, SOURCE_DIR = sys.argv[1:4]
-SYSTEM_DLLS = {"advapi32.dll", "comctl32.dll", "comdlg32.dll", "gdi32.dll", "kernel32.dll",
-               "msvcrt.dll", "shell32.dll", "user32.dll", "ws2_32.dll", "wsock32.dll",
-               "winhttp.dll", "crypt32.dll", "secur32.dll"}
+# Windows loads a known DLL (its KnownDLLs list) only from the system folder,
+# and comctl32.dll through the program's manifest; any other DLL the program
+# imports would be looked for in the program's folder first.
+KNOWN_DLLS = {"advapi32.dll", "combase.dll", "comdlg32.dll", "gdi32.dll", "imm32.dll",
+              "kernel32.dll", "msvcrt.dll", "ole32.dll", "oleaut32.dll", "rpcrt4.dll",
+              "sechost.dll", "shell32.dll", "shlwapi.dll", "user32.dll", "ws2_32.dll"}
+LOADED_BY_MANIFEST = {"comctl32.dll"}
 
 
 def in_exe(exe, text):
@@ -36,7 +41,7 @@ class ReleaseZipTest(unittest.TestCase):
                                       "Norvale/config.example.txt", "Norvale/temp/"])
         self.assertRegex(self.example, rb"^([^\r\n]*\r\n){3}$")
 
-    def test_program_is_a_stripped_32_bit_gui_program_with_version_manifest_and_system_dlls(self):
+    def test_program_is_a_stripped_32_bit_gui_program_with_version_manifest_and_known_dlls(self):
         with tempfile.NamedTemporaryFile(suffix=".exe") as copy:
             copy.write(self.exe)
             copy.flush()
@@ -45,7 +50,7 @@ class ReleaseZipTest(unittest.TestCase):
         for fact in ("file format pei-i386", "(PE32)", "(Windows GUI)", "SYMBOL TABLE:\nno symbols"):
             self.assertIn(fact, dump)
         dlls = {name.lower() for name in re.findall(r"DLL Name: (\S+)", dump)}
-        self.assertTrue(dlls and dlls <= SYSTEM_DLLS, dlls)
+        self.assertTrue(dlls and dlls <= KNOWN_DLLS | LOADED_BY_MANIFEST, dlls)
         for text in ("ProductName", "Norvale", "FileVersion", "1.0", "LegalCopyright",
                      "Microsoft.Windows.Common-Controls", "asInvoker", "dpiAware"):
             self.assertTrue(in_exe(self.exe, text), text)

@@ -24,6 +24,8 @@ const std::string E2E = ToWindowsPath(NORVALE_E2E_DIR) + "\\", WWW = E2E + "www\
 const char CODES[] = "2026-12-01 Building codes\nA100 Foundations\nB200 Framing\n";
 const char CODES_ON_DISK[] = "2026-12-01 Building codes\r\nA100 Foundations\r\nB200 Framing\r\n";
 const char CODES_DATE[] = "2026-12-01 Building codes", TRANSFER_PATH[] = "C:\\Tools\\dcomm2.exe";
+// System DLLs that are not known DLLs, as someone may leave them beside the program.
+const char* const PLANTED_DLLS[] = {"winhttp.dll", "crypt32.dll", "secur32.dll"};
 
 std::string Config(const std::string& host, const std::string& path, const std::string& transfer) {
     return host + "\r\n" + path + "\r\n" + transfer + "\r\n";
@@ -54,6 +56,18 @@ struct ProgramTest : testing::Test {
     bool Start(const char* name, const std::string& config, DWORD ms = kDefaultTimeoutMs) {
         program.emplace(ToWindowsPath(NORVALE_EXE_PATH), E2E + "work\\" + name + "\\");
         return WriteBytes(program->Path("config.txt"), config) && program->Start(ms);
+    }
+    // Start, with the stand-in DLLs beside the program. The test runs with
+    // Wine told to prefer a DLL found there, as Windows does.
+    bool StartWithPlantedDlls(const char* name, const std::string& config) {
+        program.emplace(ToWindowsPath(NORVALE_EXE_PATH), E2E + "work\\" + name + "\\");
+        for (const char* dll : PLANTED_DLLS) {
+            const std::string planted = ToWindowsPath(NORVALE_PLANTED_DLL_DIR) + "\\" + dll;
+            if (!::CopyFileA(planted.c_str(), program->Path(dll).c_str(), FALSE)) {
+                return false;
+            }
+        }
+        return WriteBytes(program->Path("config.txt"), config) && program->Start(kDefaultTimeoutMs);
     }
     std::string Bytes(const std::string& name) const { return ReadBytes(program->Path(name)); }
     // Types `typed` in the Options dialog and closes it with `button`.
@@ -174,7 +188,7 @@ TEST_F(ProgramTest, ReachesHttpsAndRefusesWhatIsNotSafeKeepingTheCopy) {
     const auto site = [&](const char* name) {
         return "https://localhost:" + ReadBytes(E2E + "server\\https-" + name);
     };
-    ASSERT_TRUE(Start("https", Config(site("good"), "/secure.dat", TRANSFER_PATH)));
+    ASSERT_TRUE(StartWithPlantedDlls("https", Config(site("good"), "/secure.dat", TRANSFER_PATH)));
     EXPECT_TRUE(program->WaitForState(
         Ready("File retrieved from " + site("good") + ".", CODES_DATE), IDI_READY));
     const std::string copy = program->Path("temp\\CODES.DAT");
@@ -188,6 +202,8 @@ TEST_F(ProgramTest, ReachesHttpsAndRefusesWhatIsNotSafeKeepingTheCopy) {
         {site("untrusted"),  "/secure.dat",           refused + "The server's certificate is not trusted.", IDI_NOT_READY},
         {site("wrong-name"), "/secure.dat",           refused + "The server's certificate is for another name.", IDI_NOT_READY},
         {site("expired"),    "/secure.dat",           refused + "The server's certificate has expired.", IDI_NOT_READY},
+        {site("unknown-ca"), "/secure.dat",           refused + "The server's certificate is not trusted.", IDI_NOT_READY},
+        {site("old-tls"),    "/secure.dat",           refused + "The secure connection failed.", IDI_NOT_READY},
         {site("good"),       "/downgrade/secure.dat", refused + "A redirect from https to http was refused.", IDI_NOT_READY},
         {site("good"),       "/loop",                 refused + "The redirects go round in a loop.", IDI_NOT_READY},
     };
@@ -198,6 +214,10 @@ TEST_F(ProgramTest, ReachesHttpsAndRefusesWhatIsNotSafeKeepingTheCopy) {
         ASSERT_TRUE(program->Command(ID_FILE_RETRIEVE));
         EXPECT_TRUE(program->WaitForState(row.status, row.icon));
         EXPECT_EQ(ReadBytes(copy), CODES_ON_DISK);
+    }
+    // The DLLs beside the program were never loaded: the system's were.
+    for (const char* dll : PLANTED_DLLS) {
+        EXPECT_FALSE(Exists(program->Path(dll) + ".loaded")) << dll;
     }
 }
 
