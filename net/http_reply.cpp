@@ -1,18 +1,12 @@
 #include "net/http_reply.h"
 
+#include "net/ascii.h"
 #include "platform/text_file.h"
-
-#include <cctype>
-#include <limits>
 
 using platform::CR;
 using platform::LF;
 
 namespace {
-
-constexpr char SPACE = ' ';
-constexpr char TAB = '\t';
-constexpr char FIELD_SEPARATOR = ':';
 
 constexpr std::string_view TRANSFER_ENCODING = "transfer-encoding";
 constexpr std::string_view CONTENT_ENCODING = "content-encoding";
@@ -22,8 +16,6 @@ constexpr std::string_view LOCATION = "location";
 
 constexpr std::string_view STATUS_PREFIX = "HTTP/1.";
 constexpr std::size_t STATUS_DIGITS = 3;
-
-constexpr std::size_t DECIMAL_BASE = 10;
 
 // One line of the reply, without its line end.
 struct Line {
@@ -44,56 +36,24 @@ Line ReadLine(std::string_view reply, std::size_t start) {
     return Line{reply.substr(start, end - start), lf + 1, true};
 }
 
-bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) {
-        return false;
-    }
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (std::tolower(static_cast<unsigned char>(a[i])) !=
-            std::tolower(static_cast<unsigned char>(b[i]))) {
-            return false;
-        }
-    }
-    return true;
-}
-
 std::string_view TrimTrailingBlanks(std::string_view text) {
-    while (!text.empty() && (text.back() == SPACE || text.back() == TAB)) {
+    while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) {
         text.remove_suffix(1);
     }
     return text;
 }
 
 std::string_view TrimBlanks(std::string_view text) {
-    while (!text.empty() && (text.front() == SPACE || text.front() == TAB)) {
+    while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) {
         text.remove_prefix(1);
     }
     return TrimTrailingBlanks(text);
 }
 
-// A plain decimal number: digits only, no sign, no list, no overflow.
-std::optional<std::size_t> ParseDecimal(std::string_view text) {
-    if (text.empty()) {
-        return std::nullopt;
-    }
-    std::size_t value = 0;
-    for (const char c : text) {
-        if (!std::isdigit(static_cast<unsigned char>(c))) {
-            return std::nullopt;
-        }
-        const auto digit = static_cast<std::size_t>(c - '0');
-        if (value > (std::numeric_limits<std::size_t>::max() - digit) / DECIMAL_BASE) {
-            return std::nullopt;
-        }
-        value = value * DECIMAL_BASE + digit;
-    }
-    return value;
-}
-
 // Takes one header line into `facts`. Lines without a field separator carry
 // nothing the check needs and are passed over.
 void TakeField(std::string_view line, ReplyHeader& facts) {
-    const std::size_t separator = line.find(FIELD_SEPARATOR);
+    const std::size_t separator = line.find(':');
     if (separator == std::string_view::npos) {
         return;
     }
@@ -103,26 +63,26 @@ void TakeField(std::string_view line, ReplyHeader& facts) {
     // at the start of the line is left alone: it continues the line before.
     const std::string_view name = TrimTrailingBlanks(line.substr(0, separator));
     const std::string_view value = TrimBlanks(line.substr(separator + 1));
-    if (EqualsIgnoringCase(name, TRANSFER_ENCODING)) {
+    if (ascii::EqualsIgnoringCase(name, TRANSFER_ENCODING)) {
         facts.acceptable = false;
         return;
     }
-    if (EqualsIgnoringCase(name, CONTENT_ENCODING)) {
-        if (!value.empty() && !EqualsIgnoringCase(value, IDENTITY)) {
+    if (ascii::EqualsIgnoringCase(name, CONTENT_ENCODING)) {
+        if (!value.empty() && !ascii::EqualsIgnoringCase(value, IDENTITY)) {
             facts.acceptable = false;
         }
         return;
     }
-    if (EqualsIgnoringCase(name, LOCATION)) {
+    if (ascii::EqualsIgnoringCase(name, LOCATION)) {
         if (facts.location.empty()) {
             facts.location = value;
         }
         return;
     }
-    if (!EqualsIgnoringCase(name, CONTENT_LENGTH)) {
+    if (!ascii::EqualsIgnoringCase(name, CONTENT_LENGTH)) {
         return;
     }
-    const std::optional<std::size_t> length = ParseDecimal(value);
+    const std::optional<std::size_t> length = ascii::ParseDecimal(value);
     if (!length || (facts.contentLength && *facts.contentLength != *length)) {
         facts.acceptable = false;
         return;
@@ -134,25 +94,19 @@ void TakeField(std::string_view line, ReplyHeader& facts) {
 
 int ReplyStatus(std::string_view reply) {
     const std::size_t digitAt = STATUS_PREFIX.size();
-    const std::size_t spaceAt = digitAt + 1;
-    const std::size_t codeAt = spaceAt + 1;
+    const std::size_t codeAt = digitAt + 2;
     const std::size_t afterCode = codeAt + STATUS_DIGITS;
     if (reply.size() < afterCode || reply.substr(0, digitAt) != STATUS_PREFIX ||
-        !std::isdigit(static_cast<unsigned char>(reply[digitAt])) || reply[spaceAt] != SPACE) {
+        !ascii::ParseDecimal(reply.substr(digitAt, 1)) || reply[digitAt + 1] != ' ') {
         return 0;
     }
-    int status = 0;
-    for (const char c : reply.substr(codeAt, STATUS_DIGITS)) {
-        if (!std::isdigit(static_cast<unsigned char>(c))) {
-            return 0;
-        }
-        status = status * static_cast<int>(DECIMAL_BASE) + (c - '0');
-    }
-    if (reply.size() > afterCode && reply[afterCode] != SPACE && reply[afterCode] != CR &&
-        reply[afterCode] != LF) {
+    const std::optional<std::size_t> status =
+        ascii::ParseDecimal(reply.substr(codeAt, STATUS_DIGITS));
+    if (!status || (reply.size() > afterCode && reply[afterCode] != ' ' && reply[afterCode] != CR &&
+                    reply[afterCode] != LF)) {
         return 0;
     }
-    return status;
+    return static_cast<int>(*status);
 }
 
 ReplyHeader ReadReplyHeader(std::string_view reply) {

@@ -1,5 +1,7 @@
 #include "net/http_request.h"
 
+#include "net/ascii.h"
+
 #include <cctype>
 
 namespace {
@@ -8,22 +10,15 @@ constexpr char REQUEST_METHOD[] = "GET ";
 constexpr char REQUEST_VERSION[] = " HTTP/1.0\r\n";
 constexpr char HOST_FIELD[] = "Host: ";
 constexpr char LINE_END[] = "\r\n";
-constexpr char TARGET_ROOT = '/';
-constexpr char ESCAPE_MARK = '%';
 constexpr char HEX_DIGITS[] = "0123456789ABCDEF";
-constexpr unsigned HIGH_NIBBLE_SHIFT = 4;
-constexpr unsigned NIBBLE_MASK = 0x0F;
 
-// Bytes up to and including the blank, and DEL upwards, are never sent raw.
-constexpr unsigned char LAST_CONTROL_OR_BLANK = 0x20;
-constexpr unsigned char FIRST_DELETE_OR_HIGH = 0x7F;
+// Besides the bytes that cannot stand in a URL, these are never sent raw.
 constexpr std::string_view UNSAFE_PUNCTUATION = "\"<>\\^`{|}";
 // What a host name may hold besides letters and digits.
 constexpr std::string_view HOST_PUNCTUATION = "-_.:";
 
-bool NeedsEscape(unsigned char byte) {
-    return byte <= LAST_CONTROL_OR_BLANK || byte >= FIRST_DELETE_OR_HIGH ||
-           UNSAFE_PUNCTUATION.find(static_cast<char>(byte)) != std::string_view::npos;
+bool NeedsEscape(char c) {
+    return !ascii::IsUrlByte(c) || UNSAFE_PUNCTUATION.find(c) != std::string_view::npos;
 }
 
 }  // namespace
@@ -31,18 +26,18 @@ bool NeedsEscape(unsigned char byte) {
 std::string EncodeRequestTarget(std::string_view path) {
     std::string target;
     target.reserve(path.size() + 1);
-    if (path.empty() || path.front() != TARGET_ROOT) {
-        target += TARGET_ROOT;
+    if (path.empty() || path.front() != '/') {
+        target += '/';
     }
     for (const char c : path) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (!NeedsEscape(byte)) {
+        if (!NeedsEscape(c)) {
             target += c;
             continue;
         }
-        target += ESCAPE_MARK;
-        target += HEX_DIGITS[byte >> HIGH_NIBBLE_SHIFT];
-        target += HEX_DIGITS[byte & NIBBLE_MASK];
+        const auto byte = static_cast<unsigned char>(c);
+        target += '%';
+        target += HEX_DIGITS[byte >> 4];
+        target += HEX_DIGITS[byte & 0x0F];
     }
     return target;
 }

@@ -1,5 +1,6 @@
 #include "net/url.h"
 
+#include "net/ascii.h"
 #include "net/http_request.h"
 
 #include <algorithm>
@@ -8,25 +9,11 @@ namespace {
 
 constexpr std::string_view HTTP_PREFIX = "http://";
 constexpr std::string_view HTTPS_PREFIX = "https://";
-// What a reference's scheme ends with, and what starts a network-path reference.
-constexpr char SCHEME_END = ':';
-constexpr std::string_view NETWORK_PATH_START = "//";
-constexpr char SEGMENT_MARK = '/';
-constexpr char PORT_MARK = ':';
-constexpr char QUERY_MARK = '?';
-constexpr char FRAGMENT_MARK = '#';
-constexpr std::string_view AUTHORITY_END = "/?#";
-constexpr std::string_view SCHEME_OR_PATH_END = ":/?#";
 
 // A port is 1 to 65535, in at most five decimal digits.
 constexpr std::size_t MAX_PORT_DIGITS = 5;
-constexpr unsigned MIN_PORT = 1;
-constexpr unsigned MAX_PORT = 65535;
-constexpr unsigned DECIMAL_BASE = 10;
-
-// Bytes up to and including the blank, and DEL upwards, never stand in a URL.
-constexpr unsigned char LAST_CONTROL_OR_BLANK = 0x20;
-constexpr unsigned char FIRST_DELETE_OR_HIGH = 0x7F;
+constexpr std::size_t MIN_PORT = 1;
+constexpr std::size_t MAX_PORT = 65535;
 
 constexpr int MOVED_PERMANENTLY = 301;
 constexpr int FOUND = 302;
@@ -34,39 +21,8 @@ constexpr int SEE_OTHER = 303;
 constexpr int TEMPORARY_REDIRECT = 307;
 constexpr int PERMANENT_REDIRECT = 308;
 
-// The dot segments as remove_dot_segments (RFC 3986, 5.2.4) meets them at the
-// start of its input.
-constexpr std::string_view DOT_DOT_PREFIX = "../";
-constexpr std::string_view DOT_PREFIX = "./";
-constexpr std::string_view SLASH_DOT_PREFIX = "/./";
-constexpr std::string_view SLASH_DOT = "/.";
-constexpr std::string_view SLASH_DOT_DOT_PREFIX = "/../";
-constexpr std::string_view SLASH_DOT_DOT = "/..";
-constexpr std::string_view DOT = ".";
-constexpr std::string_view DOT_DOT = "..";
-constexpr std::string_view ROOT = "/";
-
-bool IsDigit(char c) {
-    return c >= '0' && c <= '9';
-}
-
-bool IsUrlByte(char c) {
-    const auto byte = static_cast<unsigned char>(c);
-    return byte > LAST_CONTROL_OR_BLANK && byte < FIRST_DELETE_OR_HIGH;
-}
-
-char LowerAscii(char c) {
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
 bool StartsWith(std::string_view text, std::string_view prefix) {
     return text.substr(0, prefix.size()) == prefix;
-}
-
-bool StartsWithIgnoringCase(std::string_view text, std::string_view lowerPrefix) {
-    return text.size() >= lowerPrefix.size() &&
-           std::equal(lowerPrefix.begin(), lowerPrefix.end(), text.begin(),
-                      [](char wanted, char c) { return LowerAscii(c) == wanted; });
 }
 
 std::string_view SchemePrefix(Scheme scheme) {
@@ -82,7 +38,7 @@ std::uint16_t DefaultPort(Scheme scheme) {
 std::optional<Scheme> TakeScheme(std::string_view& text) {
     for (const Scheme scheme : {Scheme::Http, Scheme::Https}) {
         const std::string_view prefix = SchemePrefix(scheme);
-        if (StartsWithIgnoringCase(text, prefix)) {
+        if (ascii::StartsWithIgnoringCase(text, prefix)) {
             text.remove_prefix(prefix.size());
             return scheme;
         }
@@ -91,26 +47,17 @@ std::optional<Scheme> TakeScheme(std::string_view& text) {
 }
 
 std::optional<std::uint16_t> ParsePort(std::string_view digits) {
-    if (digits.empty() || digits.size() > MAX_PORT_DIGITS) {
+    const std::optional<std::size_t> port = ascii::ParseDecimal(digits);
+    if (digits.size() > MAX_PORT_DIGITS || !port || *port < MIN_PORT || *port > MAX_PORT) {
         return std::nullopt;
     }
-    unsigned value = 0;
-    for (const char c : digits) {
-        if (!IsDigit(c)) {
-            return std::nullopt;
-        }
-        value = value * DECIMAL_BASE + static_cast<unsigned>(c - '0');
-    }
-    if (value < MIN_PORT || value > MAX_PORT) {
-        return std::nullopt;
-    }
-    return static_cast<std::uint16_t>(value);
+    return static_cast<std::uint16_t>(*port);
 }
 
 // "host" or "host:port" for `scheme`, with the target "/". User info
 // ("user@host") is refused with the rest, as "@" is no host byte.
 std::optional<Url> ParseAuthority(Scheme scheme, std::string_view authority) {
-    const std::size_t colon = authority.find(PORT_MARK);
+    const std::size_t colon = authority.find(':');
     const std::string_view host = authority.substr(0, colon);
     if (host.empty() || !IsValidHostName(host)) {
         return std::nullopt;
@@ -137,72 +84,53 @@ struct PathAndQuery {
 };
 
 PathAndQuery SplitPathAndQuery(std::string_view text) {
-    text = text.substr(0, text.find(FRAGMENT_MARK));
-    const std::size_t mark = text.find(QUERY_MARK);
+    text = text.substr(0, text.find('#'));
+    const std::size_t mark = text.find('?');
     if (mark == std::string_view::npos) {
         return {text, std::nullopt};
     }
     return {text.substr(0, mark), text.substr(mark + 1)};
 }
 
-// The output's last segment and the "/" before it go.
-void DropLastSegment(std::string& output) {
-    const std::size_t slash = output.rfind(SEGMENT_MARK);
-    output.erase(slash == std::string::npos ? 0 : slash);
-}
-
-// Moves the input's first segment, with the "/" before it if there is one, to
-// the output: up to the next "/" after the first byte.
-void MoveFirstSegment(std::string_view& input, std::string& output) {
-    const std::size_t end = std::min(input.find(SEGMENT_MARK, ROOT.size()), input.size());
-    output += input.substr(0, end);
-    input.remove_prefix(end);
-}
-
-// RFC 3986, section 5.2.4: the "." and ".." segments are taken out of a path,
-// each ".." with the segment before it. Each step below is one of its rules.
-std::string RemoveDotSegments(std::string_view input) {
-    std::string output;
-    while (!input.empty()) {
-        if (StartsWith(input, DOT_DOT_PREFIX)) {
-            input.remove_prefix(DOT_DOT_PREFIX.size());
-        } else if (StartsWith(input, DOT_PREFIX)) {
-            input.remove_prefix(DOT_PREFIX.size());
-        } else if (StartsWith(input, SLASH_DOT_PREFIX)) {
-            input.remove_prefix(SLASH_DOT_PREFIX.size() - ROOT.size());
-        } else if (input == SLASH_DOT) {
-            input = ROOT;
-        } else if (StartsWith(input, SLASH_DOT_DOT_PREFIX)) {
-            input.remove_prefix(SLASH_DOT_DOT_PREFIX.size() - ROOT.size());
-            DropLastSegment(output);
-        } else if (input == SLASH_DOT_DOT) {
-            input = ROOT;
-            DropLastSegment(output);
-        } else if (input == DOT || input == DOT_DOT) {
-            input = {};
-        } else {
-            MoveFirstSegment(input, output);
+// RFC 3986, section 5.2.4, for a path that is empty or starts with "/": its
+// segments go on a stack, but a "." segment, and a ".." segment, which takes
+// the segment before it off. A path that ends in either ends in "/".
+std::string RemoveDotSegments(std::string_view path) {
+    std::vector<std::string_view> kept;
+    bool endsInSlash = false;
+    for (std::size_t at = 1; at <= path.size();) {
+        const std::size_t end = std::min(path.find('/', at), path.size());
+        const std::string_view segment = path.substr(at, end - at);
+        endsInSlash = segment == "." || segment == "..";
+        if (segment == ".." && !kept.empty()) {
+            kept.pop_back();
+        } else if (!endsInSlash) {
+            kept.push_back(segment);
         }
+        at = end + 1;
     }
-    return output;
+    std::string output;
+    for (const std::string_view segment : kept) {
+        output.append("/").append(segment);
+    }
+    return endsInSlash ? output + "/" : output;
 }
 
 // RFC 3986, section 5.2.3, for a base that has an authority: the reference
 // replaces the base path's last segment; an empty base path is "/".
 std::string MergePaths(std::string_view basePath, std::string_view referencePath) {
-    const std::size_t slash = basePath.rfind(SEGMENT_MARK);
+    const std::size_t slash = basePath.rfind('/');
     const std::string_view kept =
-        slash == std::string_view::npos ? ROOT : basePath.substr(0, slash + 1);
+        slash == std::string_view::npos ? "/" : basePath.substr(0, slash + 1);
     return std::string(kept) + std::string(referencePath);
 }
 
 std::string JoinTarget(std::string path, std::optional<std::string_view> query) {
     if (path.empty()) {
-        path = ROOT;
+        path = "/";
     }
     if (query) {
-        path += QUERY_MARK;
-        path += *query;
+        path.append("?").append(*query);
     }
     return path;
 }
@@ -210,8 +138,8 @@ std::string JoinTarget(std::string path, std::optional<std::string_view> query) 
 // True when `reference` starts with a scheme: a name, then ":" before any
 // "/", "?" or "#".
 bool HasScheme(std::string_view reference) {
-    const std::size_t end = reference.find_first_of(SCHEME_OR_PATH_END);
-    return end != std::string_view::npos && end > 0 && reference[end] == SCHEME_END;
+    const std::size_t end = reference.find_first_of(":/?#");
+    return end != std::string_view::npos && end > 0 && reference[end] == ':';
 }
 
 bool IsRedirectStatus(int status) {
@@ -232,21 +160,21 @@ bool operator!=(const Url& one, const Url& other) {
 
 std::optional<Url> ParseHostLine(std::string_view line) {
     const Scheme scheme = TakeScheme(line).value_or(Scheme::Http);
-    if (!line.empty() && line.back() == SEGMENT_MARK) {
-        line.remove_suffix(ROOT.size());
+    if (!line.empty() && line.back() == '/') {
+        line.remove_suffix(1);
     }
     return ParseAuthority(scheme, line);
 }
 
 std::optional<Url> ParseUrl(std::string_view text) {
-    if (!std::all_of(text.begin(), text.end(), IsUrlByte)) {
+    if (!std::all_of(text.begin(), text.end(), ascii::IsUrlByte)) {
         return std::nullopt;
     }
     const std::optional<Scheme> scheme = TakeScheme(text);
     if (!scheme) {
         return std::nullopt;
     }
-    const std::size_t end = std::min(text.find_first_of(AUTHORITY_END), text.size());
+    const std::size_t end = std::min(text.find_first_of("/?#"), text.size());
     std::optional<Url> url = ParseAuthority(*scheme, text.substr(0, end));
     if (url) {
         const PathAndQuery rest = SplitPathAndQuery(text.substr(end));
@@ -263,20 +191,19 @@ std::string HostField(const Url& url) {
     if (url.port == DefaultPort(url.scheme)) {
         return url.host;
     }
-    return url.host + PORT_MARK + std::to_string(url.port);
+    return url.host + ":" + std::to_string(url.port);
 }
 
 std::optional<Url> ResolveLocation(const Url& base, std::string_view location) {
-    if (!std::all_of(location.begin(), location.end(), IsUrlByte)) {
+    if (!std::all_of(location.begin(), location.end(), ascii::IsUrlByte)) {
         return std::nullopt;
     }
     if (HasScheme(location)) {
         return ParseUrl(location);
     }
-    if (StartsWith(location, NETWORK_PATH_START)) {
+    if (StartsWith(location, "//")) {
         // The reference's authority and path, under the base's scheme.
-        const std::string_view rest = location.substr(NETWORK_PATH_START.size());
-        return ParseUrl(std::string(SchemePrefix(base.scheme)) + std::string(rest));
+        return ParseUrl(std::string(SchemePrefix(base.scheme)) + std::string(location.substr(2)));
     }
     const PathAndQuery reference = SplitPathAndQuery(location);
     const PathAndQuery own = SplitPathAndQuery(base.target);
@@ -284,7 +211,7 @@ std::optional<Url> ResolveLocation(const Url& base, std::string_view location) {
     if (reference.path.empty()) {
         url.target =
             JoinTarget(std::string(own.path), reference.query ? reference.query : own.query);
-    } else if (StartsWith(reference.path, ROOT)) {
+    } else if (StartsWith(reference.path, "/")) {
         url.target = JoinTarget(RemoveDotSegments(reference.path), reference.query);
     } else {
         url.target =
