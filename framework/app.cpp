@@ -1,13 +1,12 @@
 #include "framework/app.h"
 
-#include <winsock2.h>
 #include <commdlg.h>
 
-#include <cstdlib>
 #include <vector>
 
 #include "framework/dialog.h"
 #include "platform/file_system.h"
+#include "platform/socket_library.h"
 
 namespace {
 CWinApp* g_pApp = nullptr;
@@ -22,12 +21,7 @@ CWinApp::~CWinApp() {
 }
 
 BOOL AfxSocketInit() {
-    // Started once, and released when the process ends.
-    static const bool started = [] {
-        WSADATA data{};
-        return ::WSAStartup(MAKEWORD(1, 1), &data) == 0 && std::atexit([] { ::WSACleanup(); }) == 0;
-    }();
-    return started ? TRUE : FALSE;
+    return platform::StartSocketLibrary() ? TRUE : FALSE;
 }
 
 int AfxMessageBox(const std::string& text, UINT type) {

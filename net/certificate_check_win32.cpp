@@ -3,6 +3,7 @@
 #include "net/http_request.h"
 #include "net/resolve.h"
 #include "net/socket_api.h"
+#include "platform/socket_library.h"
 
 #include <windows.h>
 #include <wincrypt.h>
@@ -18,7 +19,6 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-constexpr WORD WINSOCK_VERSION_2_2 = 0x0202;
 // A TLS handshake takes a few rounds; a server that needs more is not one.
 constexpr int MAX_HANDSHAKE_ROUNDS = 16;
 constexpr std::size_t RECEIVE_STEP = 16384;
@@ -26,19 +26,6 @@ constexpr ULONG CONTEXT_REQUEST = ISC_REQ_ALLOCATE_MEMORY | ISC_REQ_CONFIDENTIAL
                                   ISC_REQ_SEQUENCE_DETECT | ISC_REQ_REPLAY_DETECT | ISC_REQ_STREAM |
                                   ISC_REQ_MANUAL_CRED_VALIDATION;
 char SERVER_AUTHENTICATION[] = szOID_PKIX_KP_SERVER_AUTH;
-
-struct WinsockUse {
-    WinsockUse() { m_ok = WSAStartup(WINSOCK_VERSION_2_2, &m_data) == 0; }
-    ~WinsockUse() {
-        if (m_ok) {
-            WSACleanup();
-        }
-    }
-    WinsockUse(const WinsockUse&) = delete;
-    WinsockUse& operator=(const WinsockUse&) = delete;
-    WSADATA m_data{};
-    bool m_ok = false;
-};
 
 struct Credentials {
     Credentials() {
@@ -229,9 +216,9 @@ FetchFailure CheckForServer(PCCERT_CONTEXT certificate, const std::string& host)
 
 FetchFailure CheckServerCertificate(const std::string& host, std::uint16_t port,
                                     std::chrono::steady_clock::time_point end) {
-    const WinsockUse winsock;
     sockaddr_in address{};
-    if (!winsock.m_ok || !IsValidHostName(host) || !ResolveHost(host, port, address)) {
+    if (!platform::StartSocketLibrary() || !IsValidHostName(host) ||
+        !ResolveHost(host, port, address)) {
         return FetchFailure::SecureFailed;
     }
     const net::Socket socket = net::OpenTcpSocket();

@@ -5,6 +5,7 @@
 // urgent byte or a reset.
 
 #include "net/socket_api.h"
+#include "platform/socket_library.h"
 
 #include <chrono>
 #include <future>
@@ -26,10 +27,6 @@ inline constexpr std::chrono::milliseconds STEP_LIMIT{10000};
 #ifdef _WIN32
 inline constexpr int SEND_FLAGS = 0, SHUT_WR = SD_SEND;
 inline const DWORD CALL_LIMIT = static_cast<DWORD>(STEP_LIMIT.count());
-// The server registers with the socket library.
-[[maybe_unused]] inline const int SOCKETS = [](WSADATA data) {
-    return WSAStartup(0x0202, &data);
-}({});
 #else
 inline constexpr int SEND_FLAGS = MSG_NOSIGNAL;
 inline const timeval CALL_LIMIT{STEP_LIMIT.count() / 1000, 0};
@@ -108,6 +105,7 @@ inline std::string RunScript(std::unique_ptr<net::Socket> listener, const Script
 // is only bound, and then freed: connecting to it is refused.
 struct LoopbackServer {
     explicit LoopbackServer(std::optional<Script> script, std::uint16_t wanted = 0) {
+        platform::StartSocketLibrary();
         auto listener = std::make_unique<net::Socket>(socket(AF_INET, SOCK_STREAM, 0));
         Set(*listener, SOL_SOCKET, SO_REUSEADDR, 1);
         sockaddr_in where{AF_INET, htons(wanted), {}, {}};
