@@ -1,10 +1,11 @@
 #pragma once
 
 // Why a server's certificate is refused, told apart where WinHTTP does not
-// say (Wine reports every certificate failure as a failed secure channel):
-// a TLS handshake of its own through the system's secure channel that only
-// takes the server's certificate, sends no request and ignores nothing,
-// then the system's check of that certificate for `host` as a TLS server.
+// say (Wine reports every refused certificate as a failed secure channel,
+// with no status flags and no certificate to look at afterwards): a TLS
+// handshake of its own through the system's secure channel that only takes
+// the server's certificate, sends no request and ignores nothing, then the
+// system's check of that certificate's chain for `host` as a TLS server.
 // Windows only; internal to the net library.
 
 #include <chrono>

@@ -4,6 +4,7 @@
 #include "net/http_request.h"
 #include "net/resolve.h"
 #include "net/socket_api.h"
+#include "platform/socket_library.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -13,10 +14,11 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-#ifdef _WIN32
-// Windows Sockets version 1.0, as the program has always asked for.
-constexpr WORD WINSOCK_VERSION_1_0 = 0x0001;
-#endif
+// Writes the line that says why a fetch failed to standard error.
+FetchFailure Fail(FetchFailure failure, const std::string& line) {
+    std::fputs(line.c_str(), stderr);
+    return failure;
+}
 
 std::string ErrorLine(const char* what, int code) {
     return std::string(what) + " (" + std::to_string(code) + ")\n";
@@ -39,68 +41,29 @@ FetchFailure TransferFailure(int error, Clock::time_point end) {
 
 }  // namespace
 
-CFetchClient::CFetchClient() : CFetchClient(HTTP_PORT, FETCH_TIMEOUT, FETCH_TIME_LIMIT) {}
-
-CFetchClient::CFetchClient(std::uint16_t port, std::chrono::milliseconds timeout,
-                           std::chrono::milliseconds timeLimit)
-    : m_receiveArea(new char[RECEIVE_AREA_SIZE]()),
-      m_port(port),
-      m_timeout(timeout),
-      m_timeLimit(timeLimit) {
-#ifdef _WIN32
+CFetchClient::CFetchClient(std::chrono::milliseconds timeout)
+    : m_receiveArea(new char[RECEIVE_AREA_SIZE]()), m_timeout(timeout) {
     // The result is not examined: a failure shows up as a failed lookup or
     // connection later on.
-    WSADATA data;
-    WSAStartup(WINSOCK_VERSION_1_0, &data);
-#endif
-}
-
-CFetchClient::~CFetchClient() {
-#ifdef _WIN32
-    WSACleanup();
-#endif
-}
-
-std::string_view CFetchClient::Reply() const {
-    return std::string_view(m_receiveArea.get(), m_replyLength);
+    platform::StartSocketLibrary();
 }
 
 std::string_view CFetchClient::Fetch(const Url& url, Clock::time_point end, FetchFailure& failure) {
-    Run(url.host, url.port, BuildHttpRequest(url.target, HostField(url)), end);
-    failure = m_lastFailure;
-    return Reply();
-}
-
-std::string_view CFetchClient::HttpFetch(const std::string& hostName, std::string_view request) {
-    return Run(hostName, m_port, request, Clock::now() + m_timeLimit);
-}
-
-std::string_view CFetchClient::Run(const std::string& hostName, std::uint16_t port,
-                                   std::string_view request, Clock::time_point end) {
     // Whatever happens, an earlier reply is never handed out again.
     m_replyLength = 0;
-    m_lastError.clear();
-    m_lastFailure = FetchFailure::None;
-    if (!Exchange(hostName, port, request, end)) {
+    failure = Exchange(url, end);
+    if (failure != FetchFailure::None) {
         m_replyLength = 0;
     }
-    return Reply();
+    return std::string_view(m_receiveArea.get(), m_replyLength);
 }
 
-bool CFetchClient::Fail(FetchFailure failure, std::string line) {
-    m_lastFailure = failure;
-    m_lastError = std::move(line);
-    std::fputs(m_lastError.c_str(), stderr);
-    return false;
-}
-
-bool CFetchClient::Exchange(const std::string& hostName, std::uint16_t port,
-                            std::string_view request, Clock::time_point end) {
+FetchFailure CFetchClient::Exchange(const Url& url, Clock::time_point end) {
     // The fetch ends by `end` whatever the server does. A host that could
     // add a line to the request is never looked up.
     sockaddr_in address{};
-    if (!IsValidHostName(hostName) || !ResolveHost(hostName, port, address)) {
-        return Fail(FetchFailure::UnknownHost, "Can't map hostname '" + hostName + "'\n");
+    if (!IsValidHostName(url.host) || !ResolveHost(url.host, url.port, address)) {
+        return Fail(FetchFailure::UnknownHost, "Can't map hostname '" + url.host + "'\n");
     }
     const net::Socket socket = net::OpenTcpSocket();
     if (!socket.IsValid()) {
@@ -113,6 +76,7 @@ bool CFetchClient::Exchange(const std::string& hostName, std::uint16_t port,
         return Fail(Failure(connectError, end, FetchFailure::NoAnswer, FetchFailure::NoAnswer),
                     ErrorLine("connect failed", connectError));
     }
+    const std::string request = BuildHttpRequest(url.target, HostField(url));
     const int sendError = net::SendAll(socket, request, m_timeout, end);
     if (sendError != 0) {
         return Fail(TransferFailure(sendError, end), ErrorLine("send failed", sendError));
@@ -120,7 +84,7 @@ bool CFetchClient::Exchange(const std::string& hostName, std::uint16_t port,
     return Receive(socket, end);
 }
 
-bool CFetchClient::Receive(const net::Socket& socket, Clock::time_point end) {
+FetchFailure CFetchClient::Receive(const net::Socket& socket, Clock::time_point end) {
     // The reply is complete once its header has ended and as many body bytes
     // as its Content-Length has arrived; without one, once the server closes
     // the connection. When the area is full, one more byte is asked for: only
@@ -144,7 +108,7 @@ bool CFetchClient::Receive(const net::Socket& socket, Clock::time_point end) {
         const std::size_t room = full ? sizeof overflow : RECEIVE_AREA_SIZE - m_replyLength;
         const long long count = net::ReceiveSome(socket, target, room);
         if (count == 0) {
-            return true;
+            return FetchFailure::None;
         }
         if (count < 0) {
             const int error = net::LastSocketError();
@@ -158,16 +122,17 @@ bool CFetchClient::Receive(const net::Socket& socket, Clock::time_point end) {
         }
         m_replyLength += static_cast<std::size_t>(count);
         stepEnd = Clock::now() + m_timeout;
-        if (!headerRead && HeaderEndsAfter(Reply(), scanned)) {
+        const std::string_view reply(area, m_replyLength);
+        if (!headerRead && HeaderEndsAfter(reply, scanned)) {
             headerRead = true;
-            const ReplyHeader header = ReadReplyHeader(Reply());
+            const ReplyHeader header = ReadReplyHeader(reply);
             if (header.contentLength && *header.contentLength <= RECEIVE_AREA_SIZE) {
                 replyLength = header.bodyStart + *header.contentLength;
             }
         }
         scanned = m_replyLength;
         if (replyLength && m_replyLength >= *replyLength) {
-            return true;
+            return FetchFailure::None;
         }
     }
 }

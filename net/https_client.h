@@ -1,7 +1,7 @@
 #pragma once
 
-// HTTPS through WinHTTP, the system's own HTTP stack (Windows only): TLS as
-// the system keeps it up to date, the server's certificate checked against
+// HTTPS through WinHTTP, the system's own HTTP stack (Windows only): TLS 1.2
+// or later, the server's certificate checked against
 // the system's trusted roots and the host name, and the system's proxy
 // settings (its automatic proxy where the system offers one, else the
 // default configuration). Nothing here follows a redirect; the caller does,
@@ -35,11 +35,7 @@ public:
     std::string_view Fetch(const Url& url, std::chrono::steady_clock::time_point end,
                            FetchFailure& failure);
 
-    // The line the last fetch wrote to standard error; empty if it succeeded.
-    const std::string& LastError() const { return m_lastError; }
-
 private:
     std::chrono::milliseconds m_timeout;
     std::string m_reply;
-    std::string m_lastError;
 };

@@ -1,5 +1,6 @@
 #include "net/https_client.h"
 
+#include "net/ascii.h"
 #include "net/certificate_check.h"
 #include "net/http_reply.h"
 
@@ -8,7 +9,6 @@
 
 #include <algorithm>
 #include <atomic>
-#include <cctype>
 #include <condition_variable>
 #include <cstdio>
 #include <memory>
@@ -33,11 +33,7 @@ constexpr DWORD REQUIRED_DISABLED_FEATURES = WINHTTP_DISABLE_REDIRECTS;
 constexpr DWORD TLS_1_2 = WINHTTP_FLAG_SECURE_PROTOCOL_TLS1_2;
 constexpr DWORD TLS_1_2_AND_LATER = TLS_1_2 | WINHTTP_FLAG_SECURE_PROTOCOL_TLS1_3;
 constexpr char TIME_LIMIT_LINE[] = "https failed (time limit)\n";
-constexpr char CRLF[] = "\r\n";
-constexpr char TRANSFER_ENCODING[] = "transfer-encoding:";
-// What a header character outside 8 bits becomes (WinHTTP widens each byte).
-constexpr char NOT_8_BIT = '?';
-constexpr unsigned MAX_8_BIT = 0xFF;
+constexpr std::string_view TRANSFER_ENCODING = "transfer-encoding:";
 
 struct HandleCloser {
     void operator()(HINTERNET handle) const { WinHttpCloseHandle(handle); }
@@ -103,9 +99,11 @@ private:
     HINTERNET m_handle = nullptr;
 };
 
-// Why the last secure connection failed, as WinHTTP's status callback saw it
-// (Windows gives ERROR_WINHTTP_SECURE_FAILURE with these flags; Wine gives a
-// specific error code instead).
+// Why the last secure connection failed, as WinHTTP's status callback saw it.
+// Windows reports a refused certificate as ERROR_WINHTTP_SECURE_FAILURE with
+// these flags; Wine reports every refused certificate as
+// ERROR_WINHTTP_SECURE_CHANNEL_ERROR with no flags, and the certificate
+// check then finds the reason.
 void CALLBACK OnStatus(HINTERNET, DWORD_PTR context, DWORD status, LPVOID information,
                        DWORD length) {
     if (status != WINHTTP_CALLBACK_STATUS_SECURE_FAILURE || context == 0 ||
@@ -165,21 +163,10 @@ std::string Narrow(const std::wstring& text) {
     std::string bytes;
     bytes.reserve(text.size());
     for (const wchar_t c : text) {
-        const auto code = static_cast<unsigned>(c);
-        bytes += code <= MAX_8_BIT ? static_cast<char>(code) : NOT_8_BIT;
+        // WinHTTP widens each byte; a character outside 8 bits becomes "?".
+        bytes += static_cast<unsigned>(c) <= 0xFF ? static_cast<char>(c) : '?';
     }
     return bytes;
-}
-
-bool IsTransferEncoding(std::string_view line) {
-    if (line.size() < sizeof TRANSFER_ENCODING - 1) {
-        return false;
-    }
-    return std::equal(TRANSFER_ENCODING, TRANSFER_ENCODING + sizeof TRANSFER_ENCODING - 1,
-                      line.begin(), [](char expected, char c) {
-                          return expected ==
-                                 static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-                      });
 }
 
 // The status line and header fields, each ending in CR LF, less any
@@ -187,14 +174,14 @@ bool IsTransferEncoding(std::string_view line) {
 std::string HeaderWithoutTransferEncoding(std::string_view raw) {
     std::string header;
     while (!raw.empty()) {
-        const std::size_t end = raw.find(CRLF);
+        const std::size_t end = raw.find("\r\n");
         const std::string_view line = raw.substr(0, end);
         raw.remove_prefix(end == std::string_view::npos ? raw.size() : end + 2);
-        if (!line.empty() && !IsTransferEncoding(line)) {
-            header.append(line.data(), line.size()).append(CRLF);
+        if (!line.empty() && !ascii::StartsWithIgnoringCase(line, TRANSFER_ENCODING)) {
+            header.append(line.data(), line.size()).append("\r\n");
         }
     }
-    return header.append(CRLF);
+    return header.append("\r\n");
 }
 
 Handle OpenSession() {
@@ -376,14 +363,11 @@ CHttpsClient::~CHttpsClient() = default;
 
 std::string_view CHttpsClient::Fetch(const Url& url, Clock::time_point end, FetchFailure& failure) {
     m_reply.clear();
-    m_lastError.clear();
-    Outcome outcome = Run(url, m_timeout, end, m_reply);
+    const Outcome outcome = Run(url, m_timeout, end, m_reply);
     failure = outcome.failure;
-    if (failure == FetchFailure::None) {
-        return m_reply;
+    if (failure != FetchFailure::None) {
+        m_reply.clear();
+        std::fputs(outcome.line.c_str(), stderr);
     }
-    m_reply.clear();
-    m_lastError = std::move(outcome.line);
-    std::fputs(m_lastError.c_str(), stderr);
     return m_reply;
 }

@@ -19,8 +19,9 @@ using namespace test_support;
 
 // The fetch client's time-outs.
 constexpr std::chrono::milliseconds SHORT_TIMEOUT{300}, TEST_TIMEOUT{5000};
-// A trickling server's pause between bytes, and a whole-fetch limit it outlasts.
-constexpr std::chrono::milliseconds TRICKLE_PAUSE{100}, SHORT_LIMIT{700};
+// A trickling server's pause between bytes, and a whole-fetch limit it
+// outlasts; a dripping server's pause, which has each byte arrive alone.
+constexpr std::chrono::milliseconds TRICKLE_PAUSE{100}, SHORT_LIMIT{700}, DRIP_PAUSE{5};
 
 #ifdef _WIN32
 constexpr int REFUSED = WSAECONNREFUSED, RESET = WSAECONNRESET;
@@ -83,53 +84,73 @@ TEST(HttpRequest, HostNameCannotAddToTheRequest) {
 
 struct FetchCase {
     const char* name;
-    std::optional<Script> script;  // none: nothing listens on the port
-    // What the fetch returns, and LastError(): the whole line, or its start where
-    // the system picks the code.
-    std::string reply, error;
-    std::chrono::milliseconds timeout = TEST_TIMEOUT;
+    std::optional<Script> script = std::nullopt;  // none: nothing listens on the port
+    // What the fetch gives, why it failed, and the line on standard error (or
+    // its start, where the system picks the code).
+    std::string reply = "";
+    FetchFailure failure = FetchFailure::None;
+    std::string error = "";
+    std::chrono::milliseconds timeout = TEST_TIMEOUT, limit = FETCH_TIME_LIMIT;
     std::size_t pathSize = 1;        // the path asked for is that many 'a's
     const char* host = "127.0.0.1";  // a name such as "localhost" is looked up
-    std::chrono::milliseconds limit = FETCH_TIME_LIMIT;
     friend void PrintTo(const FetchCase& row, std::ostream* out) { *out << row.name; }
 };
 
+using F = FetchFailure;
+const std::string RECEIVE_TIMED_OUT = ErrorLine("receive failed", net::TIMED_OUT);
+
 // clang-format off
 const FetchCase FETCH_CASES[] = {
-    {"GoodReplySentWholeToAHostLookedUpByName", Serve(OK_REPLY), OK_REPLY, "", TEST_TIMEOUT, 1, "localhost"},
-    {"ReplyDrippedByteByByte", Script{READ, {Step::Send, OK_REPLY, 1}}, OK_REPLY, ""},
-    {"NulBytesKept", Serve(NUL_REPLY), NUL_REPLY, ""},
-    {"ContentLengthEndsTheReplyOnAnOpenConnection", Script{READ, {Step::Send, SIZED_REPLY}, HOLD}, SIZED_REPLY, ""},
-    {"TricklingServerMeetsTheTimeLimit", Script{READ, {Step::Send, OK_REPLY, 1, TRICKLE_PAUSE}}, "", ErrorLine("receive failed", net::TIMED_OUT), SHORT_TIMEOUT, 1, "127.0.0.1", SHORT_LIMIT},
-    {"ReplyFillingTheArea", Serve(FULL_AREA), FULL_AREA, ""},
-    {"ReplyOneByteOverTheArea", Serve(FULL_AREA + "y"), "", "reply too long\n"},
-    {"SilenceTimesOut", Script{READ, {Step::Send, STATUS}, HOLD}, "", ErrorLine("receive failed", net::TIMED_OUT), SHORT_TIMEOUT},
-    {"ResetMidReply", Script{READ, {Step::Send, OK_REPLY.substr(0, 25)}, {Step::Reset, ""}}, "", ErrorLine("receive failed", RESET)},
-    {"CloseBeforeReadingTheRequest", Script{}, "", "send failed (", TEST_TIMEOUT, HUGE_PATH},
-    {"RequestNeverReadTimesOut", Script{HOLD}, "", ErrorLine("send failed", net::TIMED_OUT), SHORT_TIMEOUT, HUGE_PATH},
-    {"ConnectionRefused", std::nullopt, "", ErrorLine("connect failed", REFUSED)},
-    {"UrgentByteThenSilenceTimesOut", Script{READ, {Step::Send, STATUS}, {Step::Urgent, "!"}, HOLD}, "", ErrorLine("receive failed", net::TIMED_OUT), SHORT_TIMEOUT},
-    {"EmptyHost", std::nullopt, "", "Can't map hostname ''\n", TEST_TIMEOUT, 1, ""},
+    {.name = "GoodReplySentWholeToAHostLookedUpByName", .script = Serve(OK_REPLY), .reply = OK_REPLY, .host = "localhost"},
+    // The end of the header is found across receives, and the length ends the reply.
+    {.name = "DrippedReplyEndsAtItsContentLengthOnAnOpenConnection", .script = Script{READ, {Step::Send, SIZED_REPLY, 1, DRIP_PAUSE}, HOLD}, .reply = SIZED_REPLY},
+    {.name = "NulBytesKept", .script = Serve(NUL_REPLY), .reply = NUL_REPLY},
+    {.name = "ReplyFillingTheArea", .script = Serve(FULL_AREA), .reply = FULL_AREA},
+    {.name = "ReplyOneByteOverTheArea", .script = Serve(FULL_AREA + "y"), .failure = F::TooLarge, .error = "reply too long\n"},
+    {.name = "TricklingServerMeetsTheTimeLimit", .script = Script{READ, {Step::Send, OK_REPLY, 1, TRICKLE_PAUSE}},
+     .failure = F::TimeLimit, .error = RECEIVE_TIMED_OUT, .timeout = SHORT_TIMEOUT, .limit = SHORT_LIMIT},
+    {.name = "SilenceTimesOut", .script = Script{READ, {Step::Send, STATUS}, HOLD}, .failure = F::TimedOut, .error = RECEIVE_TIMED_OUT, .timeout = SHORT_TIMEOUT},
+    {.name = "UrgentByteThenSilenceTimesOut", .script = Script{READ, {Step::Send, STATUS}, {Step::Urgent, "!"}, HOLD},
+     .failure = F::TimedOut, .error = RECEIVE_TIMED_OUT, .timeout = SHORT_TIMEOUT},
+    {.name = "ResetMidReply", .script = Script{READ, {Step::Send, OK_REPLY.substr(0, 25)}, {Step::Reset, ""}},
+     .failure = F::ConnectionLost, .error = ErrorLine("receive failed", RESET)},
+    {.name = "CloseBeforeReadingTheRequest", .script = Script{}, .failure = F::ConnectionLost, .error = "send failed (", .pathSize = HUGE_PATH},
+    {.name = "RequestNeverReadTimesOut", .script = Script{HOLD}, .failure = F::TimedOut, .error = ErrorLine("send failed", net::TIMED_OUT),
+     .timeout = SHORT_TIMEOUT, .pathSize = HUGE_PATH},
+    {.name = "ConnectionRefused", .failure = F::NoAnswer, .error = ErrorLine("connect failed", REFUSED)},
+    {.name = "EmptyHost", .failure = F::UnknownHost, .error = "Can't map hostname ''\n", .host = ""},
 };
 // clang-format on
 
+// One fetch of the path `pathSize` on 127.0.0.1:`port` (or `host`), within `limit`.
+std::string Fetch(CFetchClient& client, std::uint16_t port, FetchFailure& failure,
+                  std::size_t pathSize = 1, const char* host = "127.0.0.1",
+                  std::chrono::milliseconds limit = FETCH_TIME_LIMIT) {
+    const Url url{Scheme::Http, host, port, "/" + std::string(pathSize, 'a')};
+    return std::string(client.Fetch(url, std::chrono::steady_clock::now() + limit, failure));
+}
+
 class FetchClient : public ::testing::TestWithParam<FetchCase> {};
 
-TEST_P(FetchClient, GivesTheWholeReplyOrTheErrorLine) {
+TEST_P(FetchClient, GivesTheWholeReplyOrSaysWhyNot) {
     const FetchCase& row = GetParam();
     if (row.error == ErrorLine("receive failed", RESET) && !RESET_SEEN) {
         GTEST_SKIP() << "Wine reports a reset as the end of the stream";
     }
     LoopbackServer server(row.script);
-    CFetchClient client(server.port, row.timeout, row.limit);
-    const std::string request = BuildHttpRequest(std::string(row.pathSize, 'a'), row.host);
+    CFetchClient client(row.timeout);
+    FetchFailure failure = F::None;
     const auto processorBefore = ProcessorTime();
-    EXPECT_EQ(client.HttpFetch(row.host, request), row.reply);
-    if (row.timeout == SHORT_TIMEOUT) {  // waiting must not keep the processor busy
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(Fetch(client, server.port, failure, row.pathSize, row.host, row.limit), row.reply);
+    const std::string error = testing::internal::GetCapturedStderr();
+    // Waiting must not keep the processor busy (building a huge request does).
+    if (row.timeout == SHORT_TIMEOUT && row.pathSize != HUGE_PATH) {
         EXPECT_LT(ProcessorTime() - processorBefore, SHORT_TIMEOUT / 2);
     }
-    EXPECT_EQ(client.LastError().substr(0, row.error.size()), row.error);
-    EXPECT_EQ(client.LastError().empty(), row.error.empty()) << client.LastError();
+    EXPECT_EQ(failure, row.failure);
+    EXPECT_EQ(error.substr(0, row.error.size()), row.error);
+    EXPECT_EQ(error.empty(), row.error.empty()) << error;
 }
 
 INSTANTIATE_TEST_SUITE_P(Servers, FetchClient, ::testing::ValuesIn(FETCH_CASES),
@@ -137,15 +158,17 @@ INSTANTIATE_TEST_SUITE_P(Servers, FetchClient, ::testing::ValuesIn(FETCH_CASES),
 
 TEST(FetchClientReuse, AFetchKeepsNothingOfTheOneBefore) {
     LoopbackServer first(Serve(OK_REPLY));
-    CFetchClient client(first.port, TEST_TIMEOUT);
-    const std::string request = BuildHttpRequest("/", "localhost");
-    ASSERT_EQ(client.HttpFetch("localhost", request), OK_REPLY);
-    EXPECT_EQ(first.request.get(), request);              // sent whole; the port is closed now
+    CFetchClient client(TEST_TIMEOUT);
+    FetchFailure failure = F::None;
+    ASSERT_EQ(Fetch(client, first.port, failure, 0), OK_REPLY);
+    // Sent whole, its Host field naming the port; the port is closed now.
+    EXPECT_EQ(first.request.get(),
+              "GET / HTTP/1.0\r\nHost: 127.0.0.1:" + std::to_string(first.port) + "\r\n\r\n");
     LoopbackServer second(Serve(NUL_REPLY), first.port);  // a shorter reply
     ASSERT_EQ(second.port, first.port);
-    EXPECT_EQ(client.HttpFetch("localhost", request), NUL_REPLY);  // the port is closed now
-    EXPECT_EQ(client.HttpFetch("localhost", request), "");         // refused
-    EXPECT_EQ(client.Reply(), "");
+    EXPECT_EQ(Fetch(client, first.port, failure, 0), NUL_REPLY);  // the port is closed now
+    EXPECT_EQ(Fetch(client, first.port, failure, 0), "");         // refused
+    EXPECT_EQ(failure, F::NoAnswer);
 }
 
 #ifndef _WIN32
@@ -157,10 +180,12 @@ TEST(FetchClientSocket, AFailedSocketIsReportedWithItsOwnCode) {
     rlimit limit{};
     getrlimit(RLIMIT_NOFILE, &limit);
     const rlimit none{static_cast<rlim_t>(lowestFree), limit.rlim_max};
-    CFetchClient client(1, TEST_TIMEOUT);
+    CFetchClient client(TEST_TIMEOUT);
+    FetchFailure failure = F::None;
+    testing::internal::CaptureStderr();
     setrlimit(RLIMIT_NOFILE, &none);
-    client.HttpFetch("127.0.0.1", BuildHttpRequest("/", "127.0.0.1"));
+    Fetch(client, 1, failure);
     setrlimit(RLIMIT_NOFILE, &limit);
-    EXPECT_EQ(client.LastError(), ErrorLine("connect failed", EMFILE));
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), ErrorLine("connect failed", EMFILE));
 }
 #endif
