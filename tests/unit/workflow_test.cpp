@@ -63,9 +63,9 @@ using Lines = std::vector<std::string>;
 enum class Server { Answers, Silent };
 using Site = std::map<std::string, std::string>;  // what the server answers, by URL
 
-class LoaderCoreTest : public ::testing::Test {
+class Workflow : public ::testing::Test {
 protected:
-    LoaderCoreTest() {
+    Workflow() {
         platform::CreateFolderIfMissing(Path("temp"));
         WriteBytes(WorkingCopy(), OLD_COPY);
         ConfigNames(KNOWN);
@@ -87,8 +87,13 @@ protected:
                                    FetchFailure& failure) {
             fetches.push_back(FormatUrl(url) + " " + view.Shows());
             const auto page = site.find(FormatUrl(url));
+            const auto failed = failing.find(FormatUrl(url));
             failure = page == site.end() ? FetchFailure::NoAnswer : FetchFailure::None;
-            return page == site.end() ? std::string_view() : std::string_view(page->second);
+            if (failed != failing.end() && failed->second != FetchFailure::None) {
+                failure = failed->second;
+            }
+            return failure == FetchFailure::None ? std::string_view(page->second)
+                                                 : std::string_view();
         };
         environment.programFolder = folder.Path() + platform::PATH_SEPARATOR;
         environment.settingsFile = Path("config.txt");
@@ -131,25 +136,19 @@ protected:
     RecordingView view;
     Settings settings;
     Site site = {{PLAIN, REPLY}};
-    Lines fetches, runs;  // each with what the window showed meanwhile
-    int exitStatus = 0;   // of the next run of the batch file
+    std::map<std::string, FetchFailure> failing;  // URLs whose fetch fails, and why
+    Lines fetches, runs;                          // each with what the window showed meanwhile
+    int exitStatus = 0;                           // of the next run of the batch file
     std::optional<CLoaderCore> core;
 };
 
-class StartUp : public LoaderCoreTest {};
-class RetrieveFromWeb : public LoaderCoreTest {};
-class Options : public LoaderCoreTest {};
-class OpenCodesFile : public LoaderCoreTest {};
-class SaveCodesFile : public LoaderCoreTest {};
-class UpdateBuildingCodes : public LoaderCoreTest {};
-
-TEST_F(StartUp, FetchRunsNotReadyWithCommandsOff) {
+TEST_F(Workflow, StartUpFetchRunsNotReadyWithCommandsOff) {
     Start();
     EXPECT_EQ(fetches,
               Lines{PLAIN + " " + Shown(RETRIEVING_TEXT, CodesState::NotReady, Commands::Off)});
 }
 
-TEST_F(StartUp, SavesTheUtilityDetectedOnDriveDFirst) {
+TEST_F(Workflow, StartUpSavesTheUtilityDetectedOnDriveDFirst) {
     for (const auto& [drives, detected] : {std::pair{"C", 'C'}, {"CD", 'D'}}) {
         SCOPED_TRACE(drives);
         for (const char* drive = drives; *drive != '\0'; ++drive) {
@@ -161,27 +160,27 @@ TEST_F(StartUp, SavesTheUtilityDetectedOnDriveDFirst) {
     }
 }
 
-TEST_F(StartUp, KnownUtilityLeavesTheSettingsFileAsItWas) {
+TEST_F(Workflow, StartUpKnownUtilityLeavesTheSettingsFileAsItWas) {
     WriteBytes(Path("config.txt"), HOST + "\n/CODES.DAT\n" + KNOWN);
     Start();
     EXPECT_EQ(ReadBytes(Path("config.txt")), HOST + "\n/CODES.DAT\n" + KNOWN);
 }
 
-TEST_F(StartUp, MissingUtilityIsSaidInsteadOfAFetch) {
+TEST_F(Workflow, StartUpMissingUtilityIsSaidInsteadOfAFetch) {
     ConfigNames(SENTINEL);
     Start();
     EXPECT_EQ(view.Shows(), Shown(MISSING_UTILITY_TEXT, CodesState::NotReady));
     EXPECT_TRUE(fetches.empty());
 }
 
-TEST_F(StartUp, DetectsOnlyForTheSentinelExactly) {
+TEST_F(Workflow, StartUpDetectsOnlyForTheSentinelExactly) {
     ConfigNames(SENTINEL + " ");
     Start();
     EXPECT_EQ(fetches.size(), 1u);
 }
 
 #ifdef _WIN32
-TEST_F(StartUp, DetectedPathThatCannotBeSavedIsWarnedOfButUsed) {
+TEST_F(Workflow, StartUpDetectedPathThatCannotBeSavedIsWarnedOfButUsed) {
     InstallUtilityOn('C');
     ConfigNames(SENTINEL);
     SetFileAttributesA(Path("config.txt").c_str(), FILE_ATTRIBUTE_READONLY);
@@ -192,26 +191,26 @@ TEST_F(StartUp, DetectedPathThatCannotBeSavedIsWarnedOfButUsed) {
 }
 #endif
 
-TEST_F(RetrieveFromWeb, ShowsTheStopSignWhileItFetches) {
+TEST_F(Workflow, RetrieveFromWebShowsTheStopSignWhileItFetches) {
     Start().RetrieveFromWeb();
     EXPECT_EQ(fetches.back(),
               PLAIN + " " + Shown(RETRIEVING_TEXT, CodesState::NotReady, Commands::Off));
 }
 
-TEST_F(RetrieveFromWeb, FetchesEvenWithoutAKnownUtility) {
+TEST_F(Workflow, RetrieveFromWebFetchesEvenWithoutAKnownUtility) {
     ConfigNames(SENTINEL);
     Start().RetrieveFromWeb();
     EXPECT_EQ(view.Shows(), Shown(RETRIEVED, CodesState::Ready));
 }
 
-TEST_F(RetrieveFromWeb, DateStopsAtANulByteThatTheCopyKeeps) {
+TEST_F(Workflow, RetrieveFromWebDateStopsAtANulByteThatTheCopyKeeps) {
     Serve(PLAIN, std::string("HTTP/1.0 200 OK\r\n\r\n2026-12-01\0 hidden\nA1\n", 41));
     Start().RetrieveFromWeb();
     EXPECT_EQ(view.status, RetrievedText(HOST, "2026-12-01"));
     EXPECT_EQ(ReadBytes(WorkingCopy()), std::string("2026-12-01\0 hidden\r\nA1\r\n", 24));
 }
 
-TEST_F(RetrieveFromWeb, FollowsRedirectsToTheCodesFile) {
+TEST_F(Workflow, RetrieveFromWebFollowsRedirectsToTheCodesFile) {
     CLoaderCore& notReady = Start(Server::Silent);
     site = {{PLAIN, Moved(SECURE)},
             {SECURE, Moved("codes/2026.DAT")},
@@ -222,26 +221,29 @@ TEST_F(RetrieveFromWeb, FollowsRedirectsToTheCodesFile) {
     EXPECT_EQ(ReadBytes(WorkingCopy()), SERVED_ON_DISK);
 }
 
-TEST_F(RetrieveFromWeb, NamesAWorkingCopyThatCannotBeWritten) {
-    CLoaderCore& ready = Start();
-    BlockFile(WorkingCopy());
-    ready.RetrieveFromWeb();
-    EXPECT_EQ(view.Shows(), Shown(CannotWriteWorkingCopyText(WorkingCopy()), CodesState::NotReady));
-}
-
-TEST_F(RetrieveFromWeb, FailureNamesItsReasonAndKeepsTheCopy) {
+TEST_F(Workflow, RetrieveFromWebFailureNamesItsReasonAndKeepsTheCopy) {
+    using F = FetchFailure;
+    const std::string SECURE_HOST = "https://" + HOST;
     // clang-format off
-    const struct { std::string hostLine, codesPath, url, reply, reason; std::size_t fetchCount; } rows[] = {
-        {HOST,            "/CODES.DAT", "", "", NO_ANSWER, 1},
-        {HOST + ":8080",  "/CODES.DAT", "", "", "The server did not answer (port 8080).", 1},
-        {HOST + "/codes", "/CODES.DAT", PLAIN, REPLY, "The host is not written correctly.", 0},
-        {HOST,            "",           PLAIN, REPLY, "No codes file path is set.", 0},
-        {HOST, "/CODES.DAT", PLAIN, "HTTP/1.0 200 OK\r\nContent-Length: 0\r\n\r\n", "The server sent an empty file.", 1},
-        {HOST, "/CODES.DAT", PLAIN, "HTTP/1.0 404 Not Found\r\n\r\n", "The server answered with status 404.", 1},
-        {HOST, "/CODES.DAT", PLAIN, "HTTP/1.0 200 OK\r\nContent-Encoding: gzip\r\n\r\nx", "The server's reply could not be read.", 1},
-        {HOST, "/CODES.DAT", PLAIN, Moved("/CODES.DAT"), "The redirects go round in a loop.", 1},
-        {HOST, "/CODES.DAT", PLAIN, Moved("ftp://codes.example/"), "A redirect named a place that cannot be read.", 1},
-        {"https://" + HOST, "/CODES.DAT", SECURE, Moved(PLAIN), "A redirect from https to http was refused.", 1},
+    const struct { std::string hostLine, codesPath, url, reply; F failure; std::string reason; std::size_t fetchCount; } rows[] = {
+        {HOST + ":8080",  "/CODES.DAT", "", "", F::None, "The server did not answer (port 8080).", 1},
+        {HOST,            "/CODES.DAT", PLAIN, "", F::UnknownHost, "The host name is not known.", 1},
+        {HOST,            "/CODES.DAT", PLAIN, "", F::TimedOut, "No answer within 30 seconds.", 1},
+        {HOST,            "/CODES.DAT", PLAIN, "", F::TimeLimit, "The retrieval took longer than 2 minutes.", 1},
+        {HOST,            "/CODES.DAT", PLAIN, "", F::ConnectionLost, "The connection broke off before the whole file came.", 1},
+        {HOST,            "/CODES.DAT", PLAIN, "", F::TooLarge, "The file is larger than 256 KiB.", 1},
+        {SECURE_HOST,     "/CODES.DAT", SECURE, "", F::CertUntrusted, "The server's certificate is not trusted.", 1},
+        {SECURE_HOST,     "/CODES.DAT", SECURE, "", F::CertWrongName, "The server's certificate is for another name.", 1},
+        {SECURE_HOST,     "/CODES.DAT", SECURE, "", F::CertExpired, "The server's certificate has expired.", 1},
+        {SECURE_HOST,     "/CODES.DAT", SECURE, "", F::SecureFailed, "The secure connection failed.", 1},
+        {HOST + "/codes", "/CODES.DAT", PLAIN, REPLY, F::None, "The host is not written correctly.", 0},
+        {HOST,            "",           PLAIN, REPLY, F::None, "No codes file path is set.", 0},
+        {HOST, "/CODES.DAT", PLAIN, "HTTP/1.0 200 OK\r\nContent-Length: 0\r\n\r\n", F::None, "The server sent an empty file.", 1},
+        {HOST, "/CODES.DAT", PLAIN, "HTTP/1.0 404 Not Found\r\n\r\n", F::None, "The server answered with status 404.", 1},
+        {HOST, "/CODES.DAT", PLAIN, "HTTP/1.0 200 OK\r\nContent-Encoding: gzip\r\n\r\nx", F::None, "The server's reply could not be read.", 1},
+        {HOST, "/CODES.DAT", PLAIN, Moved("/CODES.DAT"), F::None, "The redirects go round in a loop.", 1},
+        {HOST, "/CODES.DAT", PLAIN, Moved("ftp://codes.example/"), F::None, "A redirect named a place that cannot be read.", 1},
+        {SECURE_HOST, "/CODES.DAT", SECURE, Moved(PLAIN), F::None, "A redirect from https to http was refused.", 1},
     };
     // clang-format on
     CLoaderCore& ready = Start();
@@ -250,6 +252,7 @@ TEST_F(RetrieveFromWeb, FailureNamesItsReasonAndKeepsTheCopy) {
         settings.host = row.hostLine;
         settings.codesPath = row.codesPath;
         site = {{row.url, row.reply}};
+        failing = {{row.url, row.failure}};
         fetches.clear();
         ready.RetrieveFromWeb();
         EXPECT_EQ(view.Shows(),
@@ -259,7 +262,7 @@ TEST_F(RetrieveFromWeb, FailureNamesItsReasonAndKeepsTheCopy) {
     }
 }
 
-TEST_F(Options, OutcomeFollowsTheStateBeforeTheDialog) {
+TEST_F(Workflow, OptionsOutcomeFollowsTheStateBeforeTheDialog) {
     // clang-format off
     const struct { CodesState before; std::string transferPath; /* as OK left it */ Server server;
                    std::string status; CodesState after; std::size_t fetchCount; } rows[] = {
@@ -286,20 +289,7 @@ TEST_F(Options, OutcomeFollowsTheStateBeforeTheDialog) {
     }
 }
 
-TEST_F(Options, OkSavesTheEditedSettings) {
-    Start().Options(PressOk({"other.example", "/x.DAT", KNOWN}));
-    EXPECT_EQ(ReadBytes(Path("config.txt")), "other.example\r\n/x.DAT\r\n" + KNOWN + "\r\n");
-    EXPECT_TRUE(view.warnings.empty());
-}
-
-TEST_F(Options, SettingsThatCannotBeSavedAreWarnedOf) {
-    CLoaderCore& ready = Start();
-    BlockFile(Path("config.txt"));
-    ready.Options(PressOk({HOST, "/CODES.DAT", KNOWN}));
-    EXPECT_EQ(view.warnings, Lines{SAVE_SETTINGS_FAILED_TEXT});
-}
-
-TEST_F(Options, CancelChangesNothing) {
+TEST_F(Workflow, OptionsCancelChangesNothing) {
     CLoaderCore& notReady = Start(Server::Silent);
     fetches.clear();
     notReady.Options(
@@ -308,14 +298,14 @@ TEST_F(Options, CancelChangesNothing) {
     EXPECT_TRUE(fetches.empty());
 }
 
-TEST_F(OpenCodesFile, MakesReadyWithTheDateOfTheFileOpened) {
+TEST_F(Workflow, OpenCodesFileMakesReadyWithTheDateOfTheFileOpened) {
     WriteBytes(Path("chosen.dat"), "2026-06-30 Opened\nZ9 Last line without end");
     Start(Server::Silent).OpenCodesFile(Path("chosen.dat"));
     EXPECT_EQ(view.Shows(), Shown(FileReadText("2026-06-30 Opened"), CodesState::Ready));
     EXPECT_EQ(ReadBytes(WorkingCopy()), "2026-06-30 Opened\r\nZ9 Last line without end\r\n");
 }
 
-TEST_F(OpenCodesFile, NamesAFileThatCannotBeRead) {
+TEST_F(Workflow, OpenCodesFileNamesAFileThatCannotBeRead) {
     WriteBytes(Path("empty.dat"), "");
     for (const char* unreadable : {"missing.dat", "empty.dat"}) {
         SCOPED_TRACE(unreadable);
@@ -329,7 +319,7 @@ TEST_F(OpenCodesFile, NamesAFileThatCannotBeRead) {
 // A file too large to hold in memory is not read (AddressSanitizer would end
 // the process on such an allocation).
 #if !defined(__SANITIZE_ADDRESS__)
-TEST_F(OpenCodesFile, DoesNotReadAFileTooLargeForMemory) {
+TEST_F(Workflow, OpenCodesFileDoesNotReadAFileTooLargeForMemory) {
     const std::string huge = Path("huge.dat");
     std::FILE* file = std::fopen(huge.c_str(), "wb");  // 2 TiB, next to no room on the disk
     ASSERT_TRUE(file && fseeko(file, (2LL << 40) - 1, SEEK_SET) == 0 && std::fputc(0, file) == 0);
@@ -339,7 +329,7 @@ TEST_F(OpenCodesFile, DoesNotReadAFileTooLargeForMemory) {
 }
 #endif
 
-TEST_F(OpenCodesFile, NamesAWorkingCopyThatCannotBeWritten) {
+TEST_F(Workflow, OpenCodesFileNamesAWorkingCopyThatCannotBeWritten) {
     WriteBytes(Path("chosen.dat"), "2026\n");
     CLoaderCore& notReady = Start(Server::Silent);
     BlockFile(WorkingCopy());
@@ -347,19 +337,13 @@ TEST_F(OpenCodesFile, NamesAWorkingCopyThatCannotBeWritten) {
     EXPECT_EQ(view.Shows(), Shown(CannotWriteWorkingCopyText(WorkingCopy()), CodesState::NotReady));
 }
 
-TEST_F(SaveCodesFile, CopiesTheWorkingCopyAndSaysWhere) {
-    Start().SaveCodesFile(Path("saved.dat"));
-    EXPECT_EQ(view.Shows(), Shown(SavedCodesText(Path("saved.dat")), CodesState::Ready));
-    EXPECT_EQ(ReadBytes(Path("saved.dat")), SERVED_ON_DISK);
-}
-
-TEST_F(SaveCodesFile, NamesAFileThatCannotBeWritten) {
+TEST_F(Workflow, SaveCodesFileNamesAFileThatCannotBeWritten) {
     const std::string nowhere = Path("no-such-folder") + platform::PATH_SEPARATOR + "saved.dat";
     Start().SaveCodesFile(nowhere);
     EXPECT_EQ(view.status, CannotSaveCodesText(nowhere));
 }
 
-TEST_F(SaveCodesFile, OntoTheWorkingCopyKeepsEveryByte) {
+TEST_F(Workflow, SaveCodesFileOntoTheWorkingCopyKeepsEveryByte) {
     CLoaderCore& ready = Start();
     WriteBytes(WorkingCopy(), "A\r\r\nB\x1A\r\nC");
     const char separator = platform::PATH_SEPARATOR;
@@ -368,7 +352,7 @@ TEST_F(SaveCodesFile, OntoTheWorkingCopyKeepsEveryByte) {
     EXPECT_EQ(ReadBytes(WorkingCopy()), "A\r\r\nB\x1A\r\nC");
 }
 
-TEST_F(SaveCodesFile, MissingWorkingCopyIsNamedNotSaved) {
+TEST_F(Workflow, SaveCodesFileMissingWorkingCopyIsNamedNotSaved) {
     CLoaderCore& ready = Start();
     std::remove(WorkingCopy().c_str());
     ready.SaveCodesFile(Path("saved.dat"));
@@ -376,26 +360,20 @@ TEST_F(SaveCodesFile, MissingWorkingCopyIsNamedNotSaved) {
     EXPECT_FALSE(Exists(Path("saved.dat")));
 }
 
-TEST_F(UpdateBuildingCodes, DoesNothingWhenNotReady) {
+TEST_F(Workflow, UpdateBuildingCodesDoesNothingWhenNotReady) {
     Start(Server::Silent).UpdateBuildingCodes();
     EXPECT_TRUE(runs.empty());
     EXPECT_FALSE(Exists(Path("update.bat")));
 }
 
-TEST_F(UpdateBuildingCodes, RunsTheBatchFileWithCommandsOff) {
+TEST_F(Workflow, UpdateBuildingCodesRunsTheBatchFileWithCommandsOff) {
     Start().UpdateBuildingCodes();
     EXPECT_EQ(runs, Lines{Path("update.bat") + " " +
                           Shown(UPDATING_TEXT, CodesState::Ready, Commands::Off)});
     EXPECT_EQ(view.Shows(), Shown(RETRIEVED, CodesState::Ready));
 }
 
-TEST_F(UpdateBuildingCodes, FailureNamesTheUtilitysExitStatus) {
-    exitStatus = 7;
-    Start().UpdateBuildingCodes();
-    EXPECT_EQ(view.Shows(), Shown(UpdateFailedText(7), CodesState::Ready));
-}
-
-TEST_F(UpdateBuildingCodes, SuccessAfterAFailureShowsTheTextFromBeforeTheUpdate) {
+TEST_F(Workflow, UpdateBuildingCodesSuccessAfterAFailureShowsTheTextFromBeforeTheUpdate) {
     CLoaderCore& ready = Start();
     exitStatus = 7;
     ready.UpdateBuildingCodes();
@@ -406,7 +384,7 @@ TEST_F(UpdateBuildingCodes, SuccessAfterAFailureShowsTheTextFromBeforeTheUpdate)
     EXPECT_EQ(view.Shows(), Shown(RETRIEVED, CodesState::Ready));
 }
 
-TEST_F(UpdateBuildingCodes, BatchFileThatCannotBeWrittenIsNotRun) {
+TEST_F(Workflow, UpdateBuildingCodesBatchFileThatCannotBeWrittenIsNotRun) {
     CLoaderCore& ready = Start();
     BlockFile(Path("update.bat"));
     ready.UpdateBuildingCodes();
