@@ -18,7 +18,7 @@ cmake --preset bench >/dev/null
 cmake --build --preset bench >/dev/null
 cmake --preset "$NORVALE_WIN_PRESET" >/dev/null
 cmake --build --preset "$NORVALE_WIN_PRESET" --target Norvale uidriver minimal_dialog \
-    minimal_dialog_sockets trust_root >/dev/null
+    minimal_dialog_sockets minimal_get trust_root >/dev/null
 
 rm -rf "$WORK/www" "$WORK/program" "$WORK/fetch"
 mkdir -p "$WORK/www"
@@ -27,9 +27,8 @@ norvale_wine_env
 # The HTTPS site for localhost, from a test root trusted in this prefix only.
 bash scripts/test-certs.sh "$WORK/tls"
 (cd "$WORK/tls" && "$WINE" "$ROOT/build/$NORVALE_WIN_PRESET/tools/trust_root/trust_root.exe" root.der)
-address="$(bash scripts/web-server.sh free 150 199)"
-bash scripts/web-server.sh start "$WORK/server" "$WORK/www" "$address" "$WORK/tls"
-trap 'bash scripts/web-server.sh stop "$WORK/server"; norvale_cleanup' EXIT
+norvale_start_web_server "$WORK/server" "$WORK/www" 150 199 "$WORK/tls"
+address="$NORVALE_WEB_ADDRESS"
 
 echo "== measuring (a few minutes)"
 timeout 1800 python3 bench/measure.py --address "$address" --wine "$WINE" \

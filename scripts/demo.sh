@@ -48,9 +48,8 @@ codes="$DEMO/www/codes/CODES.DAT"
     echo "P500 Plumbing and drainage"
 } >"$codes"
 
-address="$(bash scripts/web-server.sh free 100 199)"
-bash scripts/web-server.sh start "$DEMO/server" "$DEMO/www" "$address"
-NORVALE_STARTED_PIDS+=("$(cat "$DEMO/server/nginx.pid")")
+norvale_start_web_server "$DEMO/server" "$DEMO/www" 100 199
+address="$NORVALE_WEB_ADDRESS"
 echo "== web server: http://$address/codes/CODES.DAT"
 
 # The stand-in transfer utility at the usual C: location.

@@ -32,7 +32,7 @@ norvale_pick_wine() {
 
 # Starts Xvfb on a free display unless a display is already there.
 norvale_start_display() {
-    if [ -n "${DISPLAY:-}" ] && xdpyinfo_ok; then
+    if [ -n "${DISPLAY:-}" ] && norvale_display_socket_exists; then
         return 0
     fi
     local n
@@ -53,11 +53,23 @@ norvale_start_display() {
     return 1
 }
 
-xdpyinfo_ok() {
-    # A display is usable when its socket exists (local displays only).
+# A display is usable when its socket exists (local displays only).
+norvale_display_socket_exists() {
     local number="${DISPLAY#*:}"
     number="${number%%.*}"
     [ -e "/tmp/.X11-unix/X$number" ]
+}
+
+# Starts the web server of web-server.sh on the first free address from
+# 127.0.0.$3 to 127.0.0.$4, serving the folder $2 with its own files in $1
+# (and its HTTPS sites, given the certificates' folder $5), once it is up; it
+# is stopped by PID when the calling script exits. Sets NORVALE_WEB_ADDRESS
+# to the address.
+norvale_start_web_server() {
+    NORVALE_WEB_ADDRESS="$(bash "$NORVALE_ROOT/scripts/web-server.sh" free "$3" "$4")" || return 1
+    bash "$NORVALE_ROOT/scripts/web-server.sh" start "$1" "$2" "$NORVALE_WEB_ADDRESS" ${5:+"$5"} ||
+        return 1
+    NORVALE_STARTED_PIDS+=("$(cat "$1/nginx.pid")")
 }
 
 # The value res/resource.h defines for the name $1 (a string without its quotes).
