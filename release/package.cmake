@@ -1,17 +1,19 @@
 # Makes the Windows Installer package of release/Norvale.wxs around one
 # Norvale.exe and its custom action NorvaleConfig.dll, with wixl and msibuild
-# (Debian's wixl and msitools):
+# (Debian's wixl and msitools), and signs it when given a certificate:
 #   cmake -DEXE=Norvale.exe -DACTION=NorvaleConfig.dll -DCONFIG=config.txt
 #         -DVERSION=1.0 -DOUTPUT=Norvale-1.0.msi [-DWIXL=wixl] [-DMSIBUILD=msibuild]
-#         [-DMSIINFO=msiinfo] -P package.cmake
-# CONFIG is the config.txt the package installs when none is there.
+#         [-DMSIINFO=msiinfo] [-DSIGN_CERT=cert.pem -DSIGN_KEY=key.pem
+#         [-DSIGN_TIMESTAMP_URL=URL] [-DOSSLSIGNCODE=osslsigncode]] -P package.cmake
+# CONFIG is the config.txt the package installs when none is there. EXE and
+# ACTION go into the package as they are: sign them first (sign.cmake).
 foreach(name EXE ACTION CONFIG VERSION OUTPUT)
     if(NOT DEFINED ${name})
         message(FATAL_ERROR "package.cmake: ${name} is not set")
     endif()
 endforeach()
 # Each tool not given is looked for by its own name (WIXL: wixl).
-foreach(tool WIXL MSIBUILD MSIINFO)
+foreach(tool WIXL MSIBUILD MSIINFO OSSLSIGNCODE)
     if(NOT DEFINED ${tool})
         string(TOLOWER ${tool} ${tool})
     endif()
@@ -64,6 +66,14 @@ foreach(query
         "UPDATE Property SET Value = '${secure}' WHERE Property = 'SecureCustomProperties'")
     execute_process(COMMAND "${MSIBUILD}" "${package}" -q "${query}" COMMAND_ERROR_IS_FATAL ANY)
 endforeach()
+
+# Signed last: a change after signing would break the signature.
+if(SIGN_CERT)
+    execute_process(COMMAND "${CMAKE_COMMAND}" -DFILE=${package} -DCERT=${SIGN_CERT}
+            -DKEY=${SIGN_KEY} -DTIMESTAMP_URL=${SIGN_TIMESTAMP_URL}
+            -DOSSLSIGNCODE=${OSSLSIGNCODE} -P "${CMAKE_CURRENT_LIST_DIR}/sign.cmake"
+        COMMAND_ERROR_IS_FATAL ANY)
+endif()
 
 file(RENAME "${package}" "${OUTPUT}")
 file(REMOVE_RECURSE "${stage}")

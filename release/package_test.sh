@@ -2,8 +2,8 @@
 # The Windows Installer package under Wine, in a fresh prefix: a silent
 # install, the program started from its Start-menu shortcut against a local
 # web server, the settings given as properties (written byte for byte, a
-# value refused), a rebuilt package of the same version, an upgrade that
-# keeps the user's settings, and a silent uninstall that leaves only
+# value refused), a rebuilt package of the same version, a signed upgrade
+# that keeps the user's settings, and a silent uninstall that leaves only
 # config.txt.
 #   package_test.sh SOURCE_DIR BINARY_DIR STRIP
 set -Eeuo pipefail
@@ -21,18 +21,36 @@ export LC_ALL=C.UTF-8
 norvale_wine_env >/dev/null
 printf 'Codes 2024-05-01\r\nA100 Footings\r\n' >"$work/www/CODES.DAT"
 
-# Version 1.0 around the build's Norvale.exe; a rebuilt 1.0 and 1.1 around a
-# stripped copy.
+# A code-signing certificate from a certificate authority of the test's own.
+sign="$work/sign"
+mkdir -p "$sign"
+openssl req -x509 -newkey rsa:2048 -nodes -keyout "$sign/ca.key" -out "$sign/ca.pem" -days 2 \
+    -subj "/CN=Norvale Test CA" -addext basicConstraints=critical,CA:TRUE \
+    -addext keyUsage=critical,keyCertSign 2>/dev/null
+openssl req -newkey rsa:2048 -nodes -keyout "$sign/key.pem" -out "$sign/cert.csr" \
+    -subj "/CN=Norvale Test Signer" 2>/dev/null
+printf 'basicConstraints=CA:FALSE\nkeyUsage=critical,digitalSignature\nextendedKeyUsage=codeSigning\n' >"$sign/code.ext"
+openssl x509 -req -in "$sign/cert.csr" -CA "$sign/ca.pem" -CAkey "$sign/ca.key" -set_serial 1 \
+    -days 2 -extfile "$sign/code.ext" -out "$sign/cert.pem" 2>/dev/null
+sign_file() { cmake -DFILE="$1" -DCERT="$sign/cert.pem" -DKEY="$sign/key.pem" -P "$src/release/sign.cmake"; }
+verify() { osslsigncode verify -CAfile "$sign/ca.pem" -TSA-CAfile "$sign/ca.pem" -in "$1" >"$1.verify" 2>&1; }
+
+# Version 1.0 around the build's Norvale.exe; a rebuilt 1.0 around a
+# stripped copy; a signed 1.1 around a signed stripped copy and signed DLL.
 printf '%s\r\n/CODES.DAT\r\nZ:%s\\tools\\fake_dcomm2\\dcomm2.exe\r\n' "$address" "${bin//\//\\}" >"$work/config.txt"
 action="$bin/release/config_action/NorvaleConfig.dll"
 "$3" -o "$work/stripped.exe" "$bin/app/Norvale.exe"
+cp "$work/stripped.exe" "$work/signed.exe"
+cp "$action" "$work/signed.dll"
+sign_file "$work/signed.exe"
+sign_file "$work/signed.dll"
 package() {
     cmake -DEXE="$2" -DACTION="$3" -DCONFIG="$work/config.txt" -DVERSION="${1%-*}" \
         -DOUTPUT="$work/$1.msi" "${@:4}" -P "$src/release/package.cmake"
 }
 package 1.0 "$bin/app/Norvale.exe" "$action"
 package 1.0-rebuilt "$work/stripped.exe" "$action"
-package 1.1 "$work/stripped.exe" "$action"
+package 1.1 "$work/signed.exe" "$work/signed.dll" -DSIGN_CERT="$sign/cert.pem" -DSIGN_KEY="$sign/key.pem"
 
 winpath() { echo "Z:${1//\//\\}"; }
 # Every install has a time limit: an installer that hangs fails the test.
@@ -113,11 +131,26 @@ msiexec /i 1.0-rebuilt
 cmp "$work/stripped.exe" "$dir/Norvale.exe"
 cmp "$work/changed.txt" "$dir/config.txt"
 
-# The upgrade with a property: the file written whole (three lines),
+# The signed program, DLL and package verify against the test's authority;
+# the program with one byte changed does not.
+verify "$work/signed.exe"
+verify "$work/signed.dll"
+verify "$work/1.1.msi"
+python3 -c 'import sys
+data = bytearray(open(sys.argv[1], "rb").read())
+data[4096] ^= 0xFF
+open(sys.argv[2], "wb").write(data)' "$work/signed.exe" "$work/changed.exe"
+if verify "$work/changed.exe"; then
+    echo "package test: the changed program still verifies" >&2
+    exit 1
+fi
+grep MISMATCH "$work/changed.exe.verify"
+
+# The signed upgrade with a property: the file written whole (three lines),
 # the user's other two settings kept.
 msiexec /i 1.1 HOST=codes.example.org
 [ "$(products)" = 1 ]
-cmp "$work/stripped.exe" "$dir/Norvale.exe"
+cmp "$work/signed.exe" "$dir/Norvale.exe"
 lines codes.example.org "$codes_path" "$transfer_path" >"$work/expected.txt"
 cmp "$work/expected.txt" "$dir/config.txt"
 cp "$dir/config.txt" "$work/kept.txt"

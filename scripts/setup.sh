@@ -23,6 +23,7 @@ REQUIRED=(
     "fonts-wine:/usr/share/wine/fonts/marlett.ttf"
     "wixl:/usr/bin/wixl"
     "msitools:/usr/bin/msibuild"
+    "osslsigncode:/usr/bin/osslsigncode"
 )
 # With the argument "bench", also the tools the benchmark measures against.
 if [ "${1:-}" = bench ]; then
