@@ -35,9 +35,11 @@ openssl x509 -req -in "$sign/cert.csr" -CA "$sign/ca.pem" -CAkey "$sign/ca.key" 
 sign_file() { cmake -DFILE="$1" -DCERT="$sign/cert.pem" -DKEY="$sign/key.pem" -P "$src/release/sign.cmake"; }
 verify() { osslsigncode verify -CAfile "$sign/ca.pem" -TSA-CAfile "$sign/ca.pem" -in "$1" >"$1.verify" 2>&1; }
 
+# The packages' config.txt names a codes file the server lacks.
+fake_utility="Z:${bin//\//\\}\\tools\\fake_dcomm2\\dcomm2.exe"
+printf '%s\r\n/missing/CODES.DAT\r\n%s\r\n' "$address" "$fake_utility" >"$work/config.txt"
 # Version 1.0 around the build's Norvale.exe; a rebuilt 1.0 around a
 # stripped copy; a signed 1.1 around a signed stripped copy and signed DLL.
-printf '%s\r\n/CODES.DAT\r\nZ:%s\\tools\\fake_dcomm2\\dcomm2.exe\r\n' "$address" "${bin//\//\\}" >"$work/config.txt"
 action="$bin/release/config_action/NorvaleConfig.dll"
 "$3" -o "$work/stripped.exe" "$bin/app/Norvale.exe"
 cp "$work/stripped.exe" "$work/signed.exe"
@@ -92,10 +94,12 @@ user="$WINEPREFIX/drive_c/users/$(id -un)"
 dir="$user/AppData/Local/Programs/Norvale"
 link="$user/AppData/Roaming/Microsoft/Windows/Start Menu/Programs/Norvale.lnk"
 
-# No property given: the package's own config.txt.
-msiexec /i 1.0
+# The first install, given the codes file's path: the package's other two
+# lines, and the program fetches the codes from the shortcut.
+msiexec /i 1.0 CODESPATH=/CODES.DAT
 [ "$(files)" = ". ./GUIDE.txt ./Norvale.exe ./config.txt ./temp" ]
-cmp "$work/config.txt" "$dir/config.txt"
+lines "$address" /CODES.DAT "$fake_utility" >"$work/expected.txt"
+cmp "$work/expected.txt" "$dir/config.txt"
 "$WINE" start /unix "$link"
 driver wait "$window" "$(norvale_resource IDC_STATUS)" "$(printf 'File retrieved from %s.\r\nCurrent Building Code date: Codes 2024-05-01\r\nReady to perform update.' "$address")" 30000 >/dev/null
 # Ends every program of the prefix, the one started above with them.
