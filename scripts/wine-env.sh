@@ -5,6 +5,13 @@
 NORVALE_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 NORVALE_STARTED_PIDS=()
 
+# Wine takes its code pages from the locale. With none set, as in a minimal
+# container, a file name outside ASCII cannot reach the disk: use C.UTF-8,
+# which every Debian has (Wine's ANSI code page is then 1252).
+if [ -z "${LC_ALL:-}${LC_CTYPE:-}${LANG:-}" ]; then
+    export LANG=C.UTF-8
+fi
+
 norvale_cleanup() {
     if [ -n "${WINESERVER:-}" ] && [ -n "${WINEPREFIX:-}" ]; then
         "$WINESERVER" -k >/dev/null 2>&1 || true
