@@ -6,6 +6,7 @@ set -euo pipefail
 
 # Debian packages and one command each provides (to tell quickly what is there).
 REQUIRED=(
+    "make:/usr/bin/make"
     "cmake:/usr/bin/cmake"
     "g++:/usr/bin/g++"
     "clang:/usr/bin/clang++"
@@ -23,6 +24,12 @@ REQUIRED=(
     "fonts-wine:/usr/share/wine/fonts/marlett.ttf"
     "wixl:/usr/bin/wixl"
     "msitools:/usr/bin/msibuild"
+    "osslsigncode:/usr/bin/osslsigncode"
+    # What the scripts and tests use that a minimal Debian lacks.
+    "python3:/usr/bin/python3"
+    "openssl:/usr/bin/openssl"
+    "iproute2:/usr/bin/ss"
+    # The locale data for the batch file test on UTF-8 code pages.
     "locales:/usr/share/i18n/locales/hi_IN"
 )
 # With the argument "bench", also the tools the benchmark measures against.

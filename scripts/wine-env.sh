@@ -5,6 +5,13 @@
 NORVALE_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 NORVALE_STARTED_PIDS=()
 
+# Wine takes its code pages from the locale. With none set, as in a minimal
+# container, a file name outside ASCII cannot reach the disk: use C.UTF-8,
+# which every Debian has (Wine's ANSI code page is then 1252).
+if [ -z "${LC_ALL:-}${LC_CTYPE:-}${LANG:-}" ]; then
+    export LANG=C.UTF-8
+fi
+
 norvale_cleanup() {
     if [ -n "${WINESERVER:-}" ] && [ -n "${WINEPREFIX:-}" ]; then
         "$WINESERVER" -k >/dev/null 2>&1 || true
@@ -35,15 +42,21 @@ norvale_start_display() {
     if [ -n "${DISPLAY:-}" ] && norvale_display_socket_exists; then
         return 0
     fi
-    local n
+    local n pid i
     for n in $(seq 90 120); do
         [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] && continue
         Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
-        NORVALE_STARTED_PIDS+=($!)
-        export DISPLAY=":$n"
-        local i
+        pid=$!
+        NORVALE_STARTED_PIDS+=("$pid")
         for i in $(seq 1 50); do
-            [ -e "/tmp/.X11-unix/X$n" ] && return 0
+            if [ -e "/tmp/.X11-unix/X$n" ]; then
+                export DISPLAY=":$n"
+                return 0
+            fi
+            # An X server this /tmp does not show holds the number (one of
+            # another root that shares the network, through its abstract
+            # socket): Xvfb has ended; try the next.
+            kill -0 "$pid" 2>/dev/null || continue 2
             sleep 0.1
         done
         echo "wine-env: Xvfb did not start on :$n" >&2
