@@ -49,7 +49,7 @@ run_tests() {
     echo "== test $preset $*"
     local junit="$ROOT/build/$preset.junit.xml" rc=0 counts pass fail
     rm -f "$junit"
-    ctest --preset "$preset" --output-junit "$junit" "$@" || rc=$?
+    ctest --preset "$preset" --output-on-failure --output-junit "$junit" "$@" || rc=$?
     if ! counts="$(junit_counts "$junit" 2>/dev/null)"; then
         echo "test: no test results from $preset" >&2
         failed=$((failed + 1))
