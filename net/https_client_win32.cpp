@@ -225,8 +225,13 @@ public:
     Outcome Run(const Url& url) {
         m_url = &url;
         const Handle session = OpenSession();
-        if (!session || !RequireModernTls(session.get())) {
+        if (!session) {
             return Failed();
+        }
+        if (!RequireModernTls(session.get())) {
+            // A system that cannot restrict itself to TLS 1.2 is not used.
+            return {FetchFailure::SecureFailed,
+                    "https failed (" + std::to_string(GetLastError()) + ")\n"};
         }
         const int timeout = static_cast<int>(m_timeout.count());
         if (!WinHttpSetTimeouts(session.get(), timeout, timeout, timeout, timeout)) {
