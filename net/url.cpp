@@ -21,10 +21,6 @@ constexpr int SEE_OTHER = 303;
 constexpr int TEMPORARY_REDIRECT = 307;
 constexpr int PERMANENT_REDIRECT = 308;
 
-bool StartsWith(std::string_view text, std::string_view prefix) {
-    return text.substr(0, prefix.size()) == prefix;
-}
-
 std::string_view SchemePrefix(Scheme scheme) {
     return scheme == Scheme::Https ? HTTPS_PREFIX : HTTP_PREFIX;
 }
@@ -201,7 +197,7 @@ std::optional<Url> ResolveLocation(const Url& base, std::string_view location) {
     if (HasScheme(location)) {
         return ParseUrl(location);
     }
-    if (StartsWith(location, "//")) {
+    if (location.starts_with("//")) {
         // The reference's authority and path, under the base's scheme.
         return ParseUrl(std::string(SchemePrefix(base.scheme)) + std::string(location.substr(2)));
     }
@@ -211,7 +207,7 @@ std::optional<Url> ResolveLocation(const Url& base, std::string_view location) {
     if (reference.path.empty()) {
         url.target =
             JoinTarget(std::string(own.path), reference.query ? reference.query : own.query);
-    } else if (StartsWith(reference.path, "/")) {
+    } else if (reference.path.starts_with("/")) {
         url.target = JoinTarget(RemoveDotSegments(reference.path), reference.query);
     } else {
         url.target =

@@ -26,6 +26,7 @@ const char CODES_ON_DISK[] = "2026-12-01 Building codes\r\nA100 Foundations\r\nB
 const char CODES_DATE[] = "2026-12-01 Building codes", TRANSFER_PATH[] = "C:\\Tools\\dcomm2.exe";
 // System DLLs that are not known DLLs, as someone may leave them beside the program.
 const char* const PLANTED_DLLS[] = {"winhttp.dll", "crypt32.dll", "secur32.dll"};
+enum class Beside { Nothing, PlantedDlls };
 
 std::string Config(const std::string& host, const std::string& path, const std::string& transfer) {
     return host + "\r\n" + path + "\r\n" + transfer + "\r\n";
@@ -51,23 +52,20 @@ struct InstalledUtility {
 // The web server's address; the program under test, in a folder of its own.
 struct ProgramTest : testing::Test {
     void SetUp() override { ASSERT_FALSE(host.empty()); }
-    // Starts Norvale.exe in the folder work\`name` with this config.txt; true
-    // once its window shows, within `ms`.
-    bool Start(const char* name, const std::string& config, DWORD ms = kDefaultTimeoutMs) {
-        program.emplace(ToWindowsPath(NORVALE_EXE_PATH), E2E + "work\\" + name + "\\");
-        return WriteBytes(program->Path("config.txt"), config) && program->Start(ms);
-    }
-    // Start, with the stand-in DLLs beside the program. The test runs with
-    // Wine told to prefer a DLL found there, as Windows does.
-    bool StartWithPlantedDlls(const char* name, const std::string& config) {
+    // Starts Norvale.exe in the folder work\`name` with this config.txt, and
+    // with the stand-in DLLs beside it when asked; true once its window
+    // shows, within `ms`.
+    bool Start(const char* name, const std::string& config, DWORD ms = kDefaultTimeoutMs,
+               Beside beside = Beside::Nothing) {
         program.emplace(ToWindowsPath(NORVALE_EXE_PATH), E2E + "work\\" + name + "\\");
         for (const char* dll : PLANTED_DLLS) {
-            const std::string planted = ToWindowsPath(NORVALE_PLANTED_DLL_DIR) + "\\" + dll;
-            if (!::CopyFileA(planted.c_str(), program->Path(dll).c_str(), FALSE)) {
+            const std::string source = ToWindowsPath(NORVALE_PLANTED_DLL_DIR) + "\\" + dll;
+            if (beside == Beside::PlantedDlls &&
+                !::CopyFileA(source.c_str(), program->Path(dll).c_str(), FALSE)) {
                 return false;
             }
         }
-        return WriteBytes(program->Path("config.txt"), config) && program->Start(kDefaultTimeoutMs);
+        return WriteBytes(program->Path("config.txt"), config) && program->Start(ms);
     }
     std::string Bytes(const std::string& name) const { return ReadBytes(program->Path(name)); }
     // Types `typed` in the Options dialog and closes it with `button`.
@@ -191,7 +189,10 @@ TEST_F(ProgramTest, ReachesHttpsAndRefusesWhatIsNotSafeKeepingTheCopy) {
     const auto site = [&](const char* name) {
         return "https://localhost:" + ReadBytes(E2E + "server\\https-" + name);
     };
-    ASSERT_TRUE(StartWithPlantedDlls("https", Config(site("good"), "/secure.dat", TRANSFER_PATH)));
+    // The test runs with Wine told to prefer a DLL beside the program, as
+    // Windows does.
+    ASSERT_TRUE(Start("https", Config(site("good"), "/secure.dat", TRANSFER_PATH),
+                      kDefaultTimeoutMs, Beside::PlantedDlls));
     EXPECT_TRUE(program->WaitForState(
         Ready("File retrieved from " + site("good") + ".", CODES_DATE), IDI_READY));
     const std::string copy = program->Path("temp\\CODES.DAT");
