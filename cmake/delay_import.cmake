@@ -19,6 +19,15 @@ function(norvale_delay_import target)
         else()
             # The DLL exports the names without their size.
             set(undecorated --kill-at)
+            # A function the headers declare dllimport is called through its
+            # import slot only, never by its own name; the i686 linker then
+            # drops the stub the slot starts out pointing at and writes the
+            # slot as 0, so the first call jumps to address 0. Asking for
+            # every stub by name keeps them all.
+            string(REGEX MATCHALL "[A-Za-z_][A-Za-z0-9_]*@[0-9]+" functions "${exports}")
+            foreach(function ${functions})
+                target_link_options(${target} INTERFACE "LINKER:-u,_${function}")
+            endforeach()
         endif()
         file(CONFIGURE OUTPUT ${used} CONTENT "${exports}" @ONLY)
         add_custom_command(OUTPUT ${library}

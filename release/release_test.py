@@ -6,7 +6,11 @@ texts.
     release_test.py ZIP OBJDUMP SOURCE_DIR
 """
 
+import glob
+import itertools
+import os
 import re
+import struct
 import subprocess
 import sys
 import tempfile
@@ -25,6 +29,83 @@ LOADED_BY_MANIFEST = {"comctl32.dll"}
 
 def in_exe(exe, text):
     return text.encode() in exe or text.encode("utf-16-le") in exe
+
+
+# The PE32 optional header's magic and the delay-import descriptor: its
+# attributes (1: the fields are addresses relative to the image), the DLL's
+# name, its module handle, its import slots, its names, and three fields the
+# linker leaves 0.
+PE32_MAGIC = 0x10B
+SECTION_HEADER_SIZE = 40
+DELAY_DESCRIPTOR = struct.Struct("<8I")
+RELATIVE_ADDRESSES = 1
+ORDINAL_FLAG = 0x80000000
+DLL_NAME = re.compile(rb"[A-Za-z0-9_]+\.dll\0", re.IGNORECASE)
+
+
+def delay_import_slots(exe):
+    """(DLL, function, first value of its import slot) for every delay-imported
+    function of a PE32 image, read from the file's bytes, and the addresses
+    the loaded image spans. MinGW's linker leaves the delay-import directory
+    empty (the stubs hand their descriptor to the helper themselves), so the
+    descriptors are found by their shape."""
+    pe, = struct.unpack_from("<I", exe, 0x3C)
+    assert exe[pe:pe + 4] == b"PE\0\0"
+    sections, optional_size = struct.unpack_from("<2xH12xH", exe, pe + 4)
+    optional = pe + 24
+    assert struct.unpack_from("<H", exe, optional)[0] == PE32_MAGIC
+    image_base, image_size = struct.unpack_from("<I24xI", exe, optional + 28)
+    table = optional + optional_size
+    spans = [struct.unpack_from("<8xIIII", exe, table + i * SECTION_HEADER_SIZE)
+             for i in range(sections)]
+
+    def at(rva):
+        for _, address, raw_size, raw in spans:
+            if raw and address <= rva < address + raw_size:
+                return raw + rva - address
+        return None
+
+    def text(rva):
+        start = at(rva)
+        return exe[start:exe.index(b"\0", start)].decode("ascii")
+
+    def is_descriptor(fields):
+        attributes, name, handle, slot_table, name_table = fields[:5]
+        return (attributes == RELATIVE_ADDRESSES and not any(fields[5:])
+                and all(0 < rva < image_size for rva in (handle, slot_table, name_table))
+                and at(name) is not None and DLL_NAME.match(exe, at(name)) is not None)
+
+    slots = []
+    for _, _, raw_size, raw in spans:
+        for offset in range(raw, raw + raw_size - DELAY_DESCRIPTOR.size + 1, 4):
+            fields = DELAY_DESCRIPTOR.unpack_from(exe, offset)
+            if not is_descriptor(fields):
+                continue
+            dll = text(fields[1])
+            for i in itertools.count():
+                name, = struct.unpack_from("<I", exe, at(fields[4]) + 4 * i)
+                if name == 0:
+                    break
+                function = "#%d" % (name & 0xFFFF) if name & ORDINAL_FLAG else text(name + 2)
+                value, = struct.unpack_from("<I", exe, at(fields[3]) + 4 * i)
+                slots.append((dll, function, value))
+    return slots, range(image_base, image_base + image_size)
+
+
+def delay_imported_functions():
+    """(DLL, function) for every function the .def files of the delay-imported
+    DLLs name."""
+    functions = set()
+    for path in glob.glob(os.path.join(SOURCE_DIR, "net", "system", "*.def")):
+        with open(path) as listing:
+            dll = None
+            for line in listing:
+                words = line.split(";")[0].split()
+                if words[:1] == ["LIBRARY"]:
+                    dll = words[1].lower()
+                elif len(words) == 1 and words[0] != "EXPORTS":
+                    functions.add((dll, words[0].split("@")[0]))
+    return functions
 
 
 class ReleaseZipTest(unittest.TestCase):
@@ -54,6 +135,14 @@ class ReleaseZipTest(unittest.TestCase):
         for text in ("ProductName", "Norvale", "FileVersion", "1.0", "LegalCopyright",
                      "Microsoft.Windows.Common-Controls", "asInvoker", "dpiAware"):
             self.assertTrue(in_exe(self.exe, text), text)
+
+    def test_every_delay_import_slot_starts_at_its_stub_inside_the_program(self):
+        # A slot written as 0 sends the first call into that DLL to address 0.
+        slots, image = delay_import_slots(self.exe)
+        self.assertEqual({(dll.lower(), function) for dll, function, _ in slots},
+                         delay_imported_functions())
+        outside = ["%s!%s at %#x" % slot for slot in slots if slot[2] not in image]
+        self.assertEqual(outside, [])
 
     def test_guide_has_crlf_lines_and_quotes_the_programs_own_texts(self):
         self.assertNotIn("\n", self.guide.replace("\r\n", ""))
