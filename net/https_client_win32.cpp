@@ -184,6 +184,23 @@ std::string HeaderWithoutTransferEncoding(std::string_view raw) {
     return header.append("\r\n");
 }
 
+// The DLLs of the secure fetch, delay-imported so that a plain-HTTP office
+// never loads them. Wine's WinHTTP loads crypt32 and secur32 by itself without
+// regard to the process's DLL directories: loaded here first, by their full
+// path in the system folder, they are the ones it gets.
+constexpr const wchar_t* SECURE_LIBRARIES[] = {L"crypt32.dll", L"secur32.dll", L"winhttp.dll"};
+
+void LoadSecureLibrariesFromSystemFolder() {
+    wchar_t folder[MAX_PATH];
+    const UINT length = ::GetSystemDirectoryW(folder, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH) {
+        return;
+    }
+    for (const wchar_t* name : SECURE_LIBRARIES) {
+        ::LoadLibraryW((std::wstring(folder, length) + L"\\" + name).c_str());
+    }
+}
+
 Handle OpenSession() {
     Handle session(WinHttpOpen(USER_AGENT, WINHTTP_ACCESS_TYPE_AUTOMATIC_PROXY,
                                WINHTTP_NO_PROXY_NAME, WINHTTP_NO_PROXY_BYPASS, 0));
@@ -367,6 +384,8 @@ CHttpsClient::CHttpsClient(std::chrono::milliseconds timeout) : m_timeout(timeou
 CHttpsClient::~CHttpsClient() = default;
 
 std::string_view CHttpsClient::Fetch(const Url& url, Clock::time_point end, FetchFailure& failure) {
+    // Once, before WinHTTP is first called; the libraries stay loaded.
+    [[maybe_unused]] static const bool loaded = (LoadSecureLibrariesFromSystemFolder(), true);
     m_reply.clear();
     const Outcome outcome = Run(url, m_timeout, end, m_reply);
     failure = outcome.failure;
