@@ -37,6 +37,15 @@ if [ "${1:-}" = bench ]; then
     REQUIRED+=("curl:/usr/bin/curl" "dos2unix:/usr/bin/unix2dos")
 fi
 
+export DEBIAN_FRONTEND=noninteractive
+
+need_root() {
+    if [ "$(id -u)" -ne 0 ]; then
+        echo "setup: missing $1; run as root to install it" >&2
+        exit 1
+    fi
+}
+
 missing=()
 for entry in "${REQUIRED[@]}"; do
     package="${entry%:*}"
@@ -44,19 +53,43 @@ for entry in "${REQUIRED[@]}"; do
     [ -e "$file" ] || missing+=("$package")
 done
 
-if [ "${#missing[@]}" -eq 0 ]; then
-    exit 0
+if [ "${#missing[@]}" -ne 0 ]; then
+    need_root "packages (${missing[*]})"
+    echo "setup: installing ${missing[*]}"
+    if ! dpkg --print-foreign-architectures | grep -qx i386; then
+        dpkg --add-architecture i386
+    fi
+    apt-get update -q
+    apt-get install -y -q --no-install-recommends "${missing[@]}"
 fi
 
-if [ "$(id -u)" -ne 0 ]; then
-    echo "setup: missing packages (${missing[*]}); run as root to install them" >&2
-    exit 1
+# Where the kernel cannot run 32-bit programs (or NORVALE_EMULATE_I386 asks
+# for that path), wine32 runs under user-mode emulation: QEMU 10 or later,
+# from Debian's backports (bookworm's own 7.2 is far too slow).
+QEMU_SUITE=bookworm-backports
+QEMU_MIN_MAJOR=10
+qemu_is_recent() {
+    local major
+    major="$(qemu-i386 --version 2>/dev/null | sed -n 's/^qemu-i386 version \([0-9]*\)\..*/\1/p')"
+    [ -n "$major" ] && [ "$major" -ge "$QEMU_MIN_MAJOR" ]
+}
+# The archive the machine's own apt sources take bookworm from.
+debian_archive() {
+    apt-get indextargets --no-release-info --format '$(REPO_URI) $(RELEASE)' 'Created-By: Packages' |
+        awk '$2 == "bookworm" { print $1; found = 1; exit } END { exit !found }'
+}
+if { [ -n "${NORVALE_EMULATE_I386:-}" ] || ! /usr/lib/wine/wine --version >/dev/null 2>&1; } &&
+    ! qemu_is_recent; then
+    need_root "qemu-user $QEMU_MIN_MAJOR from $QEMU_SUITE"
+    if ! grep -rqs "$QEMU_SUITE" /etc/apt/sources.list /etc/apt/sources.list.d/; then
+        archive="$(debian_archive)" ||
+            { echo "setup: the apt sources name no Debian archive for bookworm" >&2; exit 1; }
+        printf 'Types: deb\nURIs: %s\nSuites: %s\nComponents: main\nSigned-By: %s\n' \
+            "$archive" "$QEMU_SUITE" /usr/share/keyrings/debian-archive-keyring.gpg \
+            >/etc/apt/sources.list.d/norvale-$QEMU_SUITE.sources
+    fi
+    echo "setup: installing qemu-user from $QEMU_SUITE"
+    apt-get update -q
+    apt-get install -y -q --no-install-recommends -t "$QEMU_SUITE" qemu-user
+    qemu_is_recent || { echo "setup: no qemu-i386 $QEMU_MIN_MAJOR or later" >&2; exit 1; }
 fi
-
-echo "setup: installing ${missing[*]}"
-if ! dpkg --print-foreign-architectures | grep -qx i386; then
-    dpkg --add-architecture i386
-fi
-export DEBIAN_FRONTEND=noninteractive
-apt-get update -q
-apt-get install -y -q --no-install-recommends "${missing[@]}"

@@ -23,10 +23,12 @@ norvale_cleanup() {
 
 # The Windows build whose programs this machine can run: the 32-bit one, or,
 # where the kernel cannot execute 32-bit code (so wine32 cannot start), the
-# same sources built for x86-64 and run by wine64. NORVALE_WIN_WHY says which,
+# same sources built for x86-64 and run by wine64. NORVALE_EMULATE_I386=1
+# takes the second path on any machine, as if the kernel could not (the 32-bit
+# build's tests then run under emulation, below). NORVALE_WIN_WHY says which,
 # in words, for the scripts' one line about it.
 norvale_pick_wine() {
-    if /usr/lib/wine/wine --version >/dev/null 2>&1; then
+    if [ -z "${NORVALE_EMULATE_I386:-}" ] && /usr/lib/wine/wine --version >/dev/null 2>&1; then
         export WINE=/usr/lib/wine/wine WINESERVER=/usr/lib/wine/wineserver32 WINEARCH=win32
         NORVALE_WIN_PRESET=win32
         NORVALE_WIN_WHY="the 32-bit Norvale.exe under wine32"
@@ -34,7 +36,49 @@ norvale_pick_wine() {
         export WINE=/usr/lib/wine/wine64 WINESERVER=/usr/lib/wine/wineserver64 WINEARCH=win64
         NORVALE_WIN_PRESET=win64
         NORVALE_WIN_WHY="this machine cannot run 32-bit code; the x86-64 build under wine64"
+        if [ -n "${NORVALE_EMULATE_I386:-}" ]; then
+            NORVALE_WIN_WHY="NORVALE_EMULATE_I386 is set; the x86-64 build under wine64"
+        fi
     fi
+}
+
+# The ELF header of an i386 program, as binfmt_misc matches it (the entry of
+# Debian's qemu-user-binfmt for i386).
+NORVALE_I386_MAGIC='\x7f\x45\x4c\x46\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\x03\x00'
+NORVALE_I386_MASK='\xff\xff\xff\xff\xff\xfe\xfe\xfc\xff\xff\xff\xff\xff\xff\xff\xff\xfe\xff\xff\xff'
+
+# norvale_emulate_i386 COMMAND...: runs COMMAND where every i386 program runs
+# through qemu-i386, registered in the binfmt_misc of a private user, mount
+# and network namespace, so that nothing machine-wide changes (the
+# registration comes before the kernel's own loader, so this works on any
+# machine). The network namespace has a loopback of its own, where the tests'
+# servers may take port 80; the display's socket is a file, reached as before.
+norvale_emulate_i386() {
+    unshare --user --map-root-user --mount --net --propagation private bash -c '
+        ip link set lo up || exit 1
+        binfmt=/proc/sys/fs/binfmt_misc
+        mount -t binfmt_misc binfmt_misc "$binfmt" || exit 1
+        printf "%s" ":norvale-i386:M::$1:$2:$3:F" >"$binfmt/register" || exit 1
+        shift 3
+        exec "$@"' norvale-i386 "$NORVALE_I386_MAGIC" "$NORVALE_I386_MASK" \
+        "$(command -v qemu-i386)" "$@"
+}
+
+# Whether norvale_emulate_i386 can run a program here; says why not, in one
+# line, when it cannot.
+norvale_can_emulate_i386() {
+    local reason
+    if ! command -v qemu-i386 >/dev/null; then
+        reason="no qemu-i386"
+    elif ! unshare --user --map-root-user --mount --net true 2>/dev/null; then
+        reason="no user namespaces"
+    elif ! reason="$(norvale_emulate_i386 /usr/lib/wine/wine --version 2>&1)"; then
+        reason="no binfmt_misc in a user namespace (${reason%%$'\n'*})"
+    else
+        return 0
+    fi
+    echo "$reason"
+    return 1
 }
 
 # Starts Xvfb on a free display unless a display is already there.
