@@ -24,6 +24,14 @@ struct SharedLookup {
     std::optional<std::vector<in_addr>> found;
 };
 
+sockaddr_in AddressWith(const in_addr& host, std::uint16_t port) {
+    sockaddr_in address{};
+    address.sin_family = static_cast<decltype(address.sin_family)>(AF_INET);
+    address.sin_port = htons(port);
+    address.sin_addr = host;
+    return address;
+}
+
 }  // namespace
 
 std::vector<in_addr> LookUpName(const std::string& hostName) {
@@ -54,6 +62,12 @@ ResolveResult ResolveHost(const std::string& hostName, std::uint16_t port,
     if (hostName.empty()) {
         return ResolveResult::Unknown;
     }
+    // An address written out needs no name service.
+    in_addr written{};
+    if (inet_pton(AF_INET, hostName.c_str(), &written) == 1) {
+        addresses.push_back(AddressWith(written, port));
+        return ResolveResult::Found;
+    }
     const auto shared = std::make_shared<SharedLookup>();
     std::thread([shared, lookUp, hostName] {
         std::vector<in_addr> found = lookUp(hostName);
@@ -66,11 +80,7 @@ ResolveResult ResolveHost(const std::string& hostName, std::uint16_t port,
         return ResolveResult::TimeLimit;
     }
     for (const in_addr& found : *shared->found) {
-        sockaddr_in address{};
-        address.sin_family = static_cast<decltype(address.sin_family)>(AF_INET);
-        address.sin_port = htons(port);
-        address.sin_addr = found;
-        addresses.push_back(address);
+        addresses.push_back(AddressWith(found, port));
     }
     return addresses.empty() ? ResolveResult::Unknown : ResolveResult::Found;
 }
