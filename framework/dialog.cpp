@@ -5,11 +5,26 @@
 #include <string>
 
 #include "framework/app.h"
+#include "framework/wait.h"
 
 INT_PTR CDialog::DoModal(HWND owner) {
     return ::DialogBoxParamA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(m_nIDTemplate), owner,
                              &CDialog::DialogProc, reinterpret_cast<LPARAM>(this));
 }
+
+namespace {
+
+// A menu item, an accelerator or a button's click (OK and Cancel among them,
+// which Enter, Escape and the close box give), or an item the window added to
+// its system menu; not the system's own items, such as moving or minimizing.
+bool IsCommand(UINT message, WPARAM wParam) {
+    constexpr WORD kAcceleratorCode = 1;  // BN_CLICKED and a menu item's are 0
+    constexpr WPARAM kSystemCommandMask = 0xFFF0;
+    return (message == WM_COMMAND && HIWORD(wParam) <= kAcceleratorCode) ||
+           (message == WM_SYSCOMMAND && (wParam & kSystemCommandMask) < SC_SIZE);
+}
+
+}  // namespace
 
 const MessageMap& CDialog::GetMessageMap() const {
     static const MessageMap none;
@@ -39,6 +54,11 @@ INT_PTR CALLBACK CDialog::DialogProc(HWND hWnd, UINT message, WPARAM wParam, LPA
 INT_PTR CDialog::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_INITDIALOG) {
         return OnInitDialog();
+    }
+    // A command that comes while a command's work is waited for runs after
+    // it, as it would had the window waited without taking messages.
+    if (IsCommand(message, wParam) && AfxHoldCommand(m_hWnd, message, wParam, lParam)) {
+        return TRUE;
     }
     const MessageMap& map = GetMessageMap();
     const auto entry = std::find_if(map.begin(), map.end(), [&](const MessageMapEntry& candidate) {

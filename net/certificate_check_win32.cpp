@@ -14,6 +14,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace {
 
@@ -216,15 +217,16 @@ FetchFailure CheckForServer(PCCERT_CONTEXT certificate, const std::string& host)
 
 FetchFailure CheckServerCertificate(const std::string& host, std::uint16_t port,
                                     std::chrono::steady_clock::time_point end) {
-    sockaddr_in address{};
+    std::vector<sockaddr_in> addresses;
     if (!platform::StartSocketLibrary() || !IsValidHostName(host) ||
-        !ResolveHost(host, port, address)) {
+        ResolveHost(host, port, end, addresses) != ResolveResult::Found) {
         return FetchFailure::SecureFailed;
     }
     const net::Socket socket = net::OpenTcpSocket();
     Credentials credentials;
     Context context;
-    if (!socket.IsValid() || !credentials.m_ok || net::Connect(socket, address, Left(end)) != 0 ||
+    if (!socket.IsValid() || !credentials.m_ok ||
+        net::Connect(socket, addresses.front(), Left(end)) != 0 ||
         !Handshake(socket, host, credentials, context, end)) {
         return FetchFailure::SecureFailed;
     }

@@ -9,6 +9,8 @@
 #include <algorithm>
 #include <cstdio>
 #include <optional>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -41,8 +43,10 @@ FetchFailure TransferFailure(int error, Clock::time_point end) {
 
 }  // namespace
 
-CFetchClient::CFetchClient(std::chrono::milliseconds timeout)
-    : m_receiveArea(new char[RECEIVE_AREA_SIZE]()), m_timeout(timeout) {
+CFetchClient::CFetchClient(std::chrono::milliseconds timeout, NameLookup lookUp)
+    : m_receiveArea(new char[RECEIVE_AREA_SIZE]()),
+      m_timeout(timeout),
+      m_lookUp(std::move(lookUp)) {
     // The result is not examined: a failure shows up as a failed lookup or
     // connection later on.
     platform::StartSocketLibrary();
@@ -59,23 +63,40 @@ std::string_view CFetchClient::Fetch(const Url& url, Clock::time_point end, Fetc
 }
 
 FetchFailure CFetchClient::Exchange(const Url& url, Clock::time_point end) {
-    // The fetch ends by `end` whatever the server does. A host that could
-    // add a line to the request is never looked up.
-    sockaddr_in address{};
-    if (!IsValidHostName(url.host) || !ResolveHost(url.host, url.port, address)) {
+    // The fetch ends by `end` whatever the server, or the name service, does.
+    // A host that could add a line to the request is never looked up.
+    std::vector<sockaddr_in> addresses;
+    const ResolveResult resolved = IsValidHostName(url.host)
+                                       ? ResolveHost(url.host, url.port, end, addresses, m_lookUp)
+                                       : ResolveResult::Unknown;
+    if (resolved == ResolveResult::TimeLimit) {
+        return Fail(FetchFailure::TimeLimit, "lookup failed (time limit)\n");
+    }
+    if (resolved == ResolveResult::Unknown) {
         return Fail(FetchFailure::UnknownHost, "Can't map hostname '" + url.host + "'\n");
     }
-    const net::Socket socket = net::OpenTcpSocket();
-    if (!socket.IsValid()) {
-        return Fail(FetchFailure::NoAnswer, ErrorLine("connect failed", net::LastSocketError()));
+    // Each address in turn, until one takes the connection or the time is up;
+    // the last one's failure is the fetch's.
+    int connectError = 0;
+    for (const sockaddr_in& address : addresses) {
+        const net::Socket socket = net::OpenTcpSocket();
+        if (!socket.IsValid()) {
+            return Fail(FetchFailure::NoAnswer,
+                        ErrorLine("connect failed", net::LastSocketError()));
+        }
+        const auto connectLimit = net::WaitLimit(m_timeout, end);
+        connectError =
+            connectLimit.count() > 0 ? net::Connect(socket, address, connectLimit) : net::TIMED_OUT;
+        if (connectError == 0) {
+            return Request(socket, url, end);
+        }
     }
-    const auto connectLimit = net::WaitLimit(m_timeout, end);
-    const int connectError =
-        connectLimit.count() > 0 ? net::Connect(socket, address, connectLimit) : net::TIMED_OUT;
-    if (connectError != 0) {
-        return Fail(Failure(connectError, end, FetchFailure::NoAnswer, FetchFailure::NoAnswer),
-                    ErrorLine("connect failed", connectError));
-    }
+    return Fail(Failure(connectError, end, FetchFailure::NoAnswer, FetchFailure::NoAnswer),
+                ErrorLine("connect failed", connectError));
+}
+
+FetchFailure CFetchClient::Request(const net::Socket& socket, const Url& url,
+                                   Clock::time_point end) {
     const std::string request = BuildHttpRequest(url.target, HostField(url));
     const int sendError = net::SendAll(socket, request, m_timeout, end);
     if (sendError != 0) {

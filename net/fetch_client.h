@@ -11,6 +11,7 @@
 #include <string_view>
 
 #include "net/fetch_failure.h"
+#include "net/resolve.h"
 #include "net/url.h"
 
 // How long connecting, sending and each receive may go without progress.
@@ -29,16 +30,18 @@ class Socket;
 
 class CFetchClient {
 public:
-    // Waits of at most `timeout` without progress. The constructor registers
-    // the process with the socket library.
-    explicit CFetchClient(std::chrono::milliseconds timeout = FETCH_TIMEOUT);
+    // Waits of at most `timeout` without progress; names looked up with
+    // `lookUp`. The constructor registers the process with the socket library.
+    explicit CFetchClient(std::chrono::milliseconds timeout = FETCH_TIMEOUT,
+                          NameLookup lookUp = LookUpName);
 
     CFetchClient(const CFetchClient&) = delete;
     CFetchClient& operator=(const CFetchClient&) = delete;
 
     // One GET of the plain http `url`, on its port, with the program's
-    // request (its Host field names the port when it is not 80): resolves
-    // the host, connects, sends the request whole and receives until the
+    // request (its Host field names the port when it is not 80): looks the
+    // host up, connects to each of its addresses in turn until one takes
+    // the connection, sends the request whole and receives until the
     // reply's header has ended and its Content-Length bytes of body have
     // arrived, or the server closes the connection, all by `end` at the
     // latest. Returns the complete reply, which stays in the receive area
@@ -51,9 +54,12 @@ public:
 
 private:
     FetchFailure Exchange(const Url& url, std::chrono::steady_clock::time_point end);
+    FetchFailure Request(const net::Socket& socket, const Url& url,
+                         std::chrono::steady_clock::time_point end);
     FetchFailure Receive(const net::Socket& socket, std::chrono::steady_clock::time_point end);
 
     std::unique_ptr<char[]> m_receiveArea;
     std::size_t m_replyLength = 0;
     std::chrono::milliseconds m_timeout;
+    NameLookup m_lookUp;
 };

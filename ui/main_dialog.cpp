@@ -48,8 +48,8 @@ CLoaderDlg::CLoaderDlg(Settings& settings, LoaderEnvironment environment)
       m_hIconReady(LoadProgramIcon(IDI_READY)),
       m_core(*this, settings, std::move(environment)) {}
 
-// Both of these paint at once: a workflow may block the window right after
-// (a fetch, the transfer utility), and what it shows must be seen.
+// Both of these paint at once, so that what a workflow shows is seen before
+// its next step starts.
 void CLoaderDlg::SetStatusText(const std::string& text) {
     ::SetDlgItemTextA(m_hWnd, IDC_STATUS, text.c_str());
     ::UpdateWindow(::GetDlgItem(m_hWnd, IDC_STATUS));

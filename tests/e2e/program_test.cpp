@@ -49,6 +49,73 @@ struct InstalledUtility {
     std::error_code error;
 };
 
+// The stand-in utility in `folder`, once started, held until released (or
+// until this object goes): hold.txt names its events.
+struct HeldUtility {
+    explicit HeldUtility(const std::string& folder)
+        : name("norvale-e2e-hold-" + std::to_string(::GetCurrentProcessId())),
+          release(::CreateEventA(nullptr, TRUE, FALSE, name.c_str())),
+          started(::CreateEventA(nullptr, TRUE, FALSE, (name + " started").c_str())),
+          ready(release != nullptr && started != nullptr && WriteBytes(folder + "hold.txt", name)) {
+    }
+    ~HeldUtility() {
+        Release();
+        ::CloseHandle(release);
+        ::CloseHandle(started);
+    }
+    bool WaitUntilStarted() const {
+        return ::WaitForSingleObject(started, kDefaultTimeoutMs) == WAIT_OBJECT_0;
+    }
+    void Release() const { ::SetEvent(release); }
+    const std::string name;
+    const HANDLE release, started;
+    const bool ready;
+};
+
+// A web server on port 80 of the first free address from 127.0.0.40, which
+// takes one connection and answers only when told.
+struct SilentServer {
+    SilentServer() {
+        WSADATA data;
+        started = ::WSAStartup(MAKEWORD(2, 2), &data) == 0;
+        listener = ::socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in server{AF_INET, htons(80), {}, {}};
+        int n = 39;
+        do {
+            server.sin_addr.s_addr = ::inet_addr(("127.0.0." + std::to_string(++n)).c_str());
+        } while (::bind(listener, reinterpret_cast<sockaddr*>(&server), sizeof server) != 0 &&
+                 n < 60);
+        listening = ::listen(listener, 1) == 0;
+        address = ::inet_ntoa(server.sin_addr);
+    }
+    ~SilentServer() {
+        ::closesocket(peer);
+        ::closesocket(listener);
+        if (started) {
+            ::WSACleanup();
+        }
+    }
+    // True once the program has connected, within ten seconds.
+    bool Accept() {
+        WSAPOLLFD waiting{listener, POLLRDNORM, 0};
+        peer = ::WSAPoll(&waiting, 1, 10000) == 1 ? ::accept(listener, nullptr, nullptr)
+                                                  : INVALID_SOCKET;
+        return peer != INVALID_SOCKET;
+    }
+    // Sends the codes and closes the connection.
+    bool Answer() {
+        const std::string reply = std::string("HTTP/1.0 200 OK\r\n\r\n") + CODES;
+        const bool sent = ::send(peer, reply.data(), static_cast<int>(reply.size()), 0) ==
+                          static_cast<int>(reply.size());
+        ::closesocket(peer);
+        peer = INVALID_SOCKET;
+        return sent;
+    }
+    bool started = false, listening = false;
+    SOCKET listener = INVALID_SOCKET, peer = INVALID_SOCKET;
+    std::string address;
+};
+
 // The web server's address; the program under test, in a folder of its own.
 struct ProgramTest : testing::Test {
     void SetUp() override { ASSERT_FALSE(host.empty()); }
@@ -118,42 +185,51 @@ TEST_F(ProgramTest, DetectsTheUtilityFetchesAndLoadsTheHandheldThroughUpdateBat)
 }
 
 TEST_F(ProgramTest, WindowOpensAtOnceAndDropsClicksWhileASlowServerHoldsTheFetch) {
-    WSADATA data;
-    ASSERT_EQ(::WSAStartup(MAKEWORD(2, 2), &data), 0);
-    // A server that takes the connection and answers only when told, on the
-    // first free address from 127.0.0.40.
-    const SOCKET slow = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in server{AF_INET, htons(80), {}, {}};
-    int n = 39;
-    do {
-        server.sin_addr.s_addr = ::inet_addr(("127.0.0." + std::to_string(++n)).c_str());
-    } while (::bind(slow, reinterpret_cast<sockaddr*>(&server), sizeof server) != 0 && n < 60);
-    ASSERT_EQ(::listen(slow, 1), 0);
-    const std::string address = ::inet_ntoa(server.sin_addr);
+    SilentServer slow;
+    ASSERT_TRUE(slow.listening);
     const InstalledUtility onC('C');
     // The window shows within ten seconds.
-    ASSERT_TRUE(Start("slow", Config(address, "/codes.dat", onC.path), 10000));
-    // The program is busy with the fetch and answers no message, but its
-    // window is painted: the stop sign and the text that says what it does.
+    ASSERT_TRUE(Start("slow", Config(slow.address, "/codes.dat", onC.path), 10000));
+    // While the fetch waits, the window is painted: the stop sign and the
+    // text that says what it does.
     EXPECT_TRUE(program->WaitForStateIcon(IDI_NOT_READY));
     EXPECT_TRUE(WaitForDrawnText(::GetDlgItem(program->Window(), IDC_STATUS)));
 
     // A click on the button while the fetch waits is dropped: once the
     // server has answered the codes are ready, and the utility has not run.
-    WSAPOLLFD waiting{slow, POLLRDNORM, 0};
-    ASSERT_EQ(::WSAPoll(&waiting, 1, 10000), 1);
-    const SOCKET peer = ::accept(slow, nullptr, nullptr);
+    ASSERT_TRUE(slow.Accept());
     ASSERT_TRUE(PostMouseClick(program->Window(), IDC_UPDATE));
-    const std::string reply = std::string("HTTP/1.0 200 OK\r\n\r\n") + CODES;
-    ASSERT_EQ(::send(peer, reply.data(), static_cast<int>(reply.size()), 0),
-              static_cast<int>(reply.size()));
-    ::closesocket(peer);
-    EXPECT_TRUE(program->WaitForState(Ready("File retrieved from " + address + ".", CODES_DATE),
-                                      IDI_READY));
+    ASSERT_TRUE(slow.Answer());
+    EXPECT_TRUE(program->WaitForState(
+        Ready("File retrieved from " + slow.address + ".", CODES_DATE), IDI_READY));
     EXPECT_TRUE(WaitUntilIdle(program->Window()));
     EXPECT_FALSE(Exists(onC.folder + "handheld"));
-    // This also closes the listening socket.
-    ::WSACleanup();
+}
+
+TEST_F(ProgramTest, AnswersAtOnceWhileTheFetchAndTheTransferWait) {
+    // Questions for six seconds, past the five after which Windows calls a
+    // window that takes no message Not Responding.
+    constexpr DWORD kAskingMs = 6000;
+    SilentServer silent;
+    const InstalledUtility onC('C');
+    const HeldUtility held(onC.folder);
+    ASSERT_TRUE(silent.listening && held.ready);
+    ASSERT_TRUE(Start("answers", Config(silent.address, "/codes.dat", onC.path)));
+    const std::string ready = Ready("File retrieved from " + silent.address + ".", CODES_DATE);
+
+    ASSERT_TRUE(silent.Accept());
+    EXPECT_TRUE(AnswersAtOnceFor(program->Window(), IDC_STATUS, kAskingMs));
+    ASSERT_TRUE(silent.Answer());
+    EXPECT_TRUE(program->WaitForState(ready, IDI_READY));
+
+    // The transfer, held once it has started; a click meanwhile is dropped.
+    ASSERT_TRUE(ClickButton(program->Window(), IDC_UPDATE) && held.WaitUntilStarted());
+    ASSERT_TRUE(PostMouseClick(program->Window(), IDC_UPDATE));
+    EXPECT_TRUE(AnswersAtOnceFor(program->Window(), IDC_STATUS, kAskingMs));
+    held.Release();
+    EXPECT_TRUE(program->WaitForStatus(ready));
+    EXPECT_TRUE(WaitUntilIdle(program->Window()));
+    EXPECT_EQ(ReadBytes(onC.folder + "handheld\\runs.txt"), "run\r\n");
 }
 
 TEST_F(ProgramTest, FailuresShowInTheWindowAndExitEndsTheProgram) {

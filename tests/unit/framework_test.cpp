@@ -1,5 +1,5 @@
-// The dialog base: a real modal dialog of framework_test.rc, which runs the
-// step a test gives it once it has opened.
+// The dialog base and the wait for work: a real modal dialog of
+// framework_test.rc, which runs the step a test gives it once it has opened.
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -7,6 +7,7 @@
 #include <string>
 
 #include "framework/dialog.h"
+#include "framework/wait.h"
 
 namespace {
 
@@ -85,6 +86,27 @@ TEST(Dialog, HandlerThatThrowsIsNamedInAMessageBox) {
     });
     EXPECT_EQ(dialog.DoModal(), IDOK);
     EXPECT_EQ(g_messageBoxText, "The command failed unexpectedly:\r\ngo failed");
+}
+
+// The work asks the window a question and gives it a command, as another
+// program may: the answer comes at once, the command runs after the work.
+TEST(Wait, WindowAnswersWhileTheWorkRunsAndTakesACommandAfterIt) {
+    bool answered = false;
+    int clicksDuringWork = -1;
+    CProbeDlg dialog([&](HWND self) {
+        AfxWaitForWork([&] {
+            DWORD_PTR result = 0;
+            answered = ::SendMessageTimeoutA(self, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &result) != 0;
+            ::SendMessageTimeoutA(self, WM_COMMAND, MAKEWPARAM(GO_BUTTON, BN_CLICKED), 0,
+                                  SMTO_NORMAL, 5000, &result);
+            clicksDuringWork = dialog.clicks;
+        });
+        ::PostMessageA(self, WM_COMMAND, IDOK, 0);
+    });
+    EXPECT_EQ(dialog.DoModal(), IDOK);
+    EXPECT_TRUE(answered);
+    EXPECT_EQ(clicksDuringWork, 0);
+    EXPECT_EQ(dialog.clicks, 1);
 }
 
 }  // namespace

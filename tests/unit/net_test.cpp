@@ -6,7 +6,9 @@
 #include <gtest/gtest.h>
 
 #include <ctime>
+#include <future>
 #include <optional>
+#include <vector>
 
 #ifndef _WIN32
 #include <sys/resource.h>
@@ -93,10 +95,15 @@ struct FetchCase {
     std::chrono::milliseconds timeout = TEST_TIMEOUT, limit = FETCH_TIME_LIMIT;
     std::size_t pathSize = 1;        // the path asked for is that many 'a's
     const char* host = "127.0.0.1";  // a name such as "localhost" is looked up
+    // A stand-in for the name service, giving these addresses for any name,
+    // and only once the fetch has ended when it is slow.
+    std::optional<std::vector<const char*>> addresses = std::nullopt;
+    bool slowLookup = false;
     friend void PrintTo(const FetchCase& row, std::ostream* out) { *out << row.name; }
 };
 
 using F = FetchFailure;
+using Addresses = std::vector<const char*>;
 const std::string RECEIVE_TIMED_OUT = ErrorLine("receive failed", net::TIMED_OUT);
 
 // clang-format off
@@ -119,6 +126,13 @@ const FetchCase FETCH_CASES[] = {
      .timeout = SHORT_TIMEOUT, .pathSize = HUGE_PATH},
     {.name = "ConnectionRefused", .failure = F::NoAnswer, .error = ErrorLine("connect failed", REFUSED)},
     {.name = "EmptyHost", .failure = F::UnknownHost, .error = "Can't map hostname ''\n", .host = ""},
+    // The name service's answers: nothing listens on 127.0.0.2.
+    {.name = "SecondAddressAnswersWhenTheFirstRefuses", .script = Serve(OK_REPLY), .reply = OK_REPLY, .host = "codes.test",
+     .addresses = Addresses{"127.0.0.2", "127.0.0.1"}},
+    {.name = "NameWithoutAddresses", .failure = F::UnknownHost, .error = "Can't map hostname 'codes.test'\n", .host = "codes.test",
+     .addresses = Addresses{}},
+    {.name = "SlowLookupMeetsTheTimeLimit", .failure = F::TimeLimit, .error = "lookup failed (time limit)\n", .limit = SHORT_LIMIT,
+     .host = "codes.test", .addresses = Addresses{"127.0.0.1"}, .slowLookup = true},
 };
 // clang-format on
 
@@ -138,11 +152,26 @@ TEST_P(FetchClient, GivesTheWholeReplyOrSaysWhyNot) {
         GTEST_SKIP() << "Wine reports a reset as the end of the stream";
     }
     LoopbackServer server(row.script);
-    CFetchClient client(row.timeout);
+    std::promise<void> fetched;
+    NameLookup lookUp = LookUpName;
+    if (row.addresses) {
+        lookUp = [row, done = fetched.get_future().share()](const std::string&) {
+            if (row.slowLookup) {
+                done.wait_for(STEP_LIMIT);
+            }
+            std::vector<in_addr> found(row.addresses->size());
+            for (std::size_t i = 0; i < found.size(); ++i) {
+                found[i].s_addr = inet_addr((*row.addresses)[i]);
+            }
+            return found;
+        };
+    }
+    CFetchClient client(row.timeout, lookUp);
     FetchFailure failure = F::None;
     const auto processorBefore = ProcessorTime();
     testing::internal::CaptureStderr();
     EXPECT_EQ(Fetch(client, server.port, failure, row.pathSize, row.host, row.limit), row.reply);
+    fetched.set_value();
     const std::string error = testing::internal::GetCapturedStderr();
     // Waiting must not keep the processor busy (building a huge request does).
     if (row.timeout == SHORT_TIMEOUT && row.pathSize != HUGE_PATH) {

@@ -9,7 +9,9 @@
 // system passed it), one more line in handheld\runs.txt (one per start) and
 // handheld\CODES.DAT (a copy of the named file). A file exit-status.txt
 // beside the executable makes it fail instead: it loads nothing and ends with
-// the number that file holds.
+// the number that file holds. A file hold.txt beside it, holding the name N
+// of an event, makes it last until told: it sets the event "N started", then
+// waits for the event N, for 30 seconds at most.
 
 #include "platform/file_system.h"
 #include "platform/text_file.h"
@@ -32,6 +34,8 @@ constexpr char HANDHELD_FOLDER[] = "handheld";
 constexpr char COMMAND_LINE_FILE[] = "dcomm2-command-line.txt";
 constexpr char RUNS_FILE[] = "runs.txt";
 constexpr char EXIT_STATUS_FILE[] = "exit-status.txt";
+constexpr char HOLD_FILE[] = "hold.txt";
+constexpr DWORD HOLD_LIMIT_MS = 30000;
 constexpr char SWITCH_MARK = '/';
 constexpr char SEPARATORS[] = "\\/";
 
@@ -67,6 +71,15 @@ int main(int argc, char* argv[]) {
     platform::ReadBinaryFile(handheld + "\\" + RUNS_FILE, runs);
     if (!platform::ReplaceFileSafely(handheld + "\\" + RUNS_FILE, runs + "run\r\n")) {
         return EXIT_CANNOT_RECORD;
+    }
+    std::string hold;
+    if (platform::ReadBinaryFile(OwnFolder() + HOLD_FILE, hold)) {
+        const HANDLE started = OpenEventA(EVENT_MODIFY_STATE, FALSE, (hold + " started").c_str());
+        const HANDLE release = OpenEventA(SYNCHRONIZE, FALSE, hold.c_str());
+        SetEvent(started);
+        WaitForSingleObject(release, HOLD_LIMIT_MS);
+        CloseHandle(release);
+        CloseHandle(started);
     }
     std::string exitStatus;
     if (platform::ReadBinaryFile(OwnFolder() + EXIT_STATUS_FILE, exitStatus)) {

@@ -161,6 +161,24 @@ bool WaitUntilIdle(HWND window) {
     return ::SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_NORMAL, kDefaultTimeoutMs, &result);
 }
 
+bool AnswersAtOnceFor(HWND window, int controlId, DWORD ms) {
+    constexpr DWORD kAnswerMs = 1000, kIntervalMs = 100;
+    HWND control = ::GetDlgItem(window, controlId);
+    char text[256] = {};
+    bool answered = control != nullptr;
+    const auto unanswered = [&] {
+        DWORD_PTR result = 0;
+        answered =
+            answered &&
+            ::SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, kAnswerMs, &result) &&
+            ::SendMessageTimeoutA(control, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text),
+                                  SMTO_ABORTIFHUNG, kAnswerMs, &result);
+        return !answered;
+    };
+    PollUntil(ms, unanswered, kIntervalMs);
+    return answered;
+}
+
 bool WaitForDrawnText(HWND control) {
     // Text is drawn when enough pixels differ from the background, which the
     // top-left corner shows.

@@ -24,8 +24,13 @@ HWND WaitForWindow(const std::string& caption, DWORD processId, DWORD timeoutMs,
 // A visible window that `owner` opened (a dialog, a message box), or null.
 HWND WaitForOwnedWindow(HWND owner);
 bool WaitForWindowGone(HWND window);
-// True once the handler that `window`'s thread was running has returned.
+// True once `window`'s thread takes a message: the handler it was running has
+// returned, or waits for its work while taking messages.
 bool WaitUntilIdle(HWND window);
+// True when, asked every 100 ms for `ms`, `window` answers WM_NULL and its
+// control `controlId` WM_GETTEXT each time within a second, as a program
+// that Windows never calls Not Responding does.
+bool AnswersAtOnceFor(HWND window, int controlId, DWORD ms);
 // True once the control shows drawn text, even while its program is busy.
 bool WaitForDrawnText(HWND control);
 std::string GetControlText(HWND dialog, int controlId);
