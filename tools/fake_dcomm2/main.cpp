@@ -11,6 +11,7 @@
 // beside the executable makes it fail instead: it loads nothing and ends with
 // the number that file holds.
 
+#include "platform/code_page.h"
 #include "platform/file_system.h"
 #include "platform/text_file.h"
 
@@ -73,7 +74,8 @@ int main(int argc, char* argv[]) {
         return std::atoi(exitStatus.c_str());
     }
 
-    // Arguments as the runtime split them: quotes are removed around a path.
+    // Arguments as the runtime split them, in the ANSI code page, as an 8-bit
+    // program gets them: quotes are removed around a path.
     std::string switches;
     std::string file;
     for (int i = 1; i < argc; ++i) {
@@ -92,7 +94,7 @@ int main(int argc, char* argv[]) {
     std::printf("file: %s\n", file.c_str());
 
     std::string bytes;
-    if (!platform::ReadBinaryFile(file, bytes)) {
+    if (!platform::ReadBinaryFile(platform::TextFromAnsi(file), bytes)) {
         std::printf("dcomm2: cannot read %s\n", file.c_str());
         return EXIT_FILE_UNREADABLE;
     }
