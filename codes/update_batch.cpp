@@ -4,6 +4,8 @@
 #include "platform/code_page.h"
 #include "platform/text_file.h"
 
+#include <utility>
+
 namespace {
 
 constexpr char QUOTE = '"';
@@ -25,9 +27,9 @@ std::string DoublePercents(std::string_view text) {
     return doubled;
 }
 
-// `path` as the command interpreter reads it from a batch file: in the OEM
-// code page, or in its short form where a character has no OEM form. False
-// when neither serves.
+// `path` (UTF-8) as the command interpreter reads it from a batch file: in
+// the OEM code page, or in its short form where a character has no OEM form.
+// False when neither serves.
 bool ForInterpreter(const std::string& path, std::string& converted) {
     return platform::ToOemText(path, converted) ||
            platform::ToOemText(platform::ShortPathOf(path), converted);
@@ -56,13 +58,18 @@ std::string UpdateBatchLine(std::string_view transferPath, std::string_view prog
     return line;
 }
 
-bool WriteUpdateBatch(const std::string& batchPath, const std::string& transferPath,
-                      const std::string& programFolder) {
+BatchResult WriteUpdateBatch(const std::string& batchPath, const std::string& transferPath,
+                             const std::string& programFolder, std::string& unnamed) {
     std::string utility;
     std::string folder;
-    if (!ForInterpreter(transferPath, utility) || !ForInterpreter(programFolder, folder)) {
-        return false;
+    for (const auto& [path, converted] : {std::pair{platform::TextFromAnsi(transferPath), &utility},
+                                          std::pair{programFolder, &folder}}) {
+        if (!ForInterpreter(path, *converted)) {
+            unnamed = path;
+            return BatchResult::NoShortName;
+        }
     }
-    return platform::WriteTextFileSafely(batchPath,
-                                         UpdateBatchLine(utility, folder) + platform::LF);
+    return platform::WriteTextFileSafely(batchPath, UpdateBatchLine(utility, folder) + platform::LF)
+               ? BatchResult::Written
+               : BatchResult::WriteFailed;
 }

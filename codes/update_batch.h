@@ -21,12 +21,21 @@ inline constexpr char TRANSFER_SWITCH[] = " /b=57600 ";
 // of a variable; nothing else is changed.
 std::string UpdateBatchLine(std::string_view transferPath, std::string_view programFolder);
 
+enum class BatchResult {
+    Written,      // the file holds the batch line
+    NoShortName,  // a path has neither an OEM form nor a short one; nothing written
+    WriteFailed,  // the file could not be written; an old one is whole
+};
+
 // Writes UpdateBatchLine and a line end to the file at `batchPath` in text
-// mode, so that the file holds that line and CR LF and nothing else. The two
-// paths are written in the code page the command interpreter reads batch
-// files in (on Windows the OEM one), each in its short form where one of its
-// characters has no form there; when a path has no such form either, nothing
-// is written. An existing file is replaced safely: when the write fails it
-// stays whole. True on success; the utility must not be run otherwise.
-bool WriteUpdateBatch(const std::string& batchPath, const std::string& transferPath,
-                      const std::string& programFolder);
+// mode, so that the file holds that line and CR LF and nothing else. The
+// transfer path is a setting (ANSI code page), the program folder a path
+// (UTF-8). The transfer utility is an 8-bit program, and the command
+// interpreter reads batch files in the OEM code page on Windows: both are
+// written there, each in its short (8.3) form where one of its characters
+// has no form in it. When a path has no such form either (the volume keeps no
+// short names), nothing is written and `unnamed` is that path (UTF-8). An
+// existing file is replaced safely. The utility must be run only when the
+// result is Written.
+BatchResult WriteUpdateBatch(const std::string& batchPath, const std::string& transferPath,
+                             const std::string& programFolder, std::string& unnamed);

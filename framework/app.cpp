@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "framework/dialog.h"
+#include "platform/code_page.h"
 #include "platform/file_system.h"
 #include "platform/socket_library.h"
 
@@ -24,7 +25,9 @@ BOOL AfxSocketInit() {
     return platform::StartSocketLibrary() ? TRUE : FALSE;
 }
 
-int AfxMessageBox(const std::string& text, UINT type) {
+namespace {
+
+int ShowMessageBox(const std::wstring& text, UINT type) {
     std::string caption;
     platform::GetExecutablePath(caption);
     caption = caption.substr(caption.find_last_of("\\/") + 1);
@@ -33,13 +36,19 @@ int AfxMessageBox(const std::string& text, UINT type) {
     if (owner == nullptr && g_pApp != nullptr && g_pApp->m_pMainWnd != nullptr) {
         owner = g_pApp->m_pMainWnd->m_hWnd;
     }
-    return ::MessageBoxA(owner, text.c_str(), caption.c_str(), type);
+    return ::MessageBoxW(owner, text.c_str(), platform::WideFromText(caption).c_str(), type);
+}
+
+}  // namespace
+
+int AfxMessageBox(const std::string& text, UINT type) {
+    return ShowMessageBox(platform::WideFromText(text), type);
 }
 
 int AfxMessageBox(UINT stringId, UINT type) {
-    char text[1024] = {};
-    ::LoadStringA(::GetModuleHandleA(nullptr), stringId, text, sizeof text);
-    return AfxMessageBox(std::string(text), type);
+    wchar_t text[1024] = {};
+    ::LoadStringW(::GetModuleHandleW(nullptr), stringId, text, 1024);
+    return ShowMessageBox(text, type);
 }
 
 std::optional<std::string> ChooseFile(HWND owner, FileDialog kind, const char* defaultExtension,
@@ -47,29 +56,30 @@ std::optional<std::string> ChooseFile(HWND owner, FileDialog kind, const char* d
     // The common dialog library is loaded the first time a file dialog opens,
     // not at start-up: it brings in the shell and the print spooler, which
     // make the program's start noticeably slower.
-    static const HMODULE library = ::LoadLibraryA("comdlg32.dll");
-    const char* name = kind == FileDialog::Open ? "GetOpenFileNameA" : "GetSaveFileNameA";
-    const auto run = reinterpret_cast<BOOL(WINAPI*)(LPOPENFILENAMEA)>(
+    static const HMODULE library = ::LoadLibraryW(L"comdlg32.dll");
+    const char* name = kind == FileDialog::Open ? "GetOpenFileNameW" : "GetSaveFileNameW";
+    const auto run = reinterpret_cast<BOOL(WINAPI*)(LPOPENFILENAMEW)>(
         library != nullptr ? reinterpret_cast<void*>(::GetProcAddress(library, name)) : nullptr);
 
     constexpr DWORD kMaxPathLength = 32768;  // the longest path the dialogs return
-    std::vector<char> file(kMaxPathLength, '\0');
-    std::string(fileName).copy(file.data(), file.size() - 1);
-    OPENFILENAMEA ofn{};
+    std::vector<wchar_t> file(kMaxPathLength, L'\0');
+    platform::WideFromText(fileName).copy(file.data(), file.size() - 1);
+    const std::wstring extension = platform::WideFromText(defaultExtension);
+    OPENFILENAMEW ofn{};
     ofn.lStructSize = sizeof ofn;
     ofn.hwndOwner = owner;
     ofn.lpstrFile = file.data();
     ofn.nMaxFile = kMaxPathLength;
-    ofn.lpstrDefExt = defaultExtension;
+    ofn.lpstrDefExt = extension.c_str();
     ofn.Flags = kind == FileDialog::Open ? OFN_FILEMUSTEXIST : OFN_OVERWRITEPROMPT;
 
     std::string currentFolder;
     const bool known = platform::GetCurrentFolder(currentFolder);
     const bool chosen = run != nullptr && run(&ofn);
     if (known) {
-        ::SetCurrentDirectoryA(currentFolder.c_str());
+        ::SetCurrentDirectoryW(platform::WideFromText(currentFolder).c_str());
     }
-    return chosen ? std::optional<std::string>(file.data()) : std::nullopt;
+    return chosen ? std::optional<std::string>(platform::TextFromWide(file.data())) : std::nullopt;
 }
 
 int AfxWinMain() {

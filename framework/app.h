@@ -23,9 +23,9 @@ public:
 // Starts the socket library for the life of the process. False on failure.
 BOOL AfxSocketInit();
 
-// Shows `text`, or the string resource `stringId`, in a message box with the
-// program's name as caption, owned by the window the user works in (the main
-// window when none is active). Returns the button pressed.
+// Shows `text` (UTF-8), or the string resource `stringId`, in a message box
+// with the program's name as caption, owned by the window the user works in
+// (the main window when none is active). Returns the button pressed.
 int AfxMessageBox(const std::string& text, UINT type = MB_OK);
 int AfxMessageBox(UINT stringId, UINT type = MB_OK);
 
@@ -36,7 +36,8 @@ enum class FileDialog {
 
 // Runs the common open or save dialog, owned by `owner`, offering `fileName`
 // and appending `defaultExtension` to a name typed without one: the full path
-// chosen, or nothing. The current folder, which the dialog moves, is restored.
+// chosen (UTF-8, so that any file the user can see can be chosen), or
+// nothing. The current folder, which the dialog moves, is restored.
 std::optional<std::string> ChooseFile(HWND owner, FileDialog kind, const char* defaultExtension,
                                       const char* fileName);
 

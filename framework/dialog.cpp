@@ -8,7 +8,8 @@
 #include "framework/wait.h"
 
 INT_PTR CDialog::DoModal(HWND owner) {
-    return ::DialogBoxParamA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(m_nIDTemplate), owner,
+    // A dialog of Unicode windows: an edit box shows any text it is given.
+    return ::DialogBoxParamW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(m_nIDTemplate), owner,
                              &CDialog::DialogProc, reinterpret_cast<LPARAM>(this));
 }
 

@@ -38,6 +38,9 @@ namespace {
 
 // `text` in UTF-16; empty when it cannot be converted.
 std::wstring Widen(std::string_view text, unsigned codePage) {
+    if (text.empty() || text.size() > INT_MAX) {
+        return {};
+    }
     const int size = static_cast<int>(text.size());
     const int length = MultiByteToWideChar(codePage, 0, text.data(), size, nullptr, 0);
     if (length <= 0) {
@@ -86,15 +89,40 @@ bool ConvertText(std::string_view text, unsigned from, unsigned to, std::string&
 }
 
 bool ToOemText(std::string_view text, std::string& oem) {
-    return ConvertText(text, GetACP(), GetOEMCP(), oem);
+    return ConvertText(text, UTF8, GetOEMCP(), oem);
+}
+
+bool ToAnsiText(std::string_view text, std::string& ansi) {
+    return ConvertText(text, UTF8, GetACP(), ansi);
+}
+
+std::string TextFromAnsi(std::string_view ansi) {
+    return TextFromWide(Widen(ansi, GetACP()));
+}
+
+std::wstring WideFromText(std::string_view text) {
+    return Widen(text, UTF8);
+}
+
+std::string TextFromWide(std::wstring_view wide) {
+    if (wide.empty() || wide.size() > INT_MAX) {
+        return {};
+    }
+    const int wideLength = static_cast<int>(wide.size());
+    const int length =
+        WideCharToMultiByte(UTF8, 0, wide.data(), wideLength, nullptr, 0, nullptr, nullptr);
+    std::string text(static_cast<std::size_t>(length > 0 ? length : 0), '\0');
+    WideCharToMultiByte(UTF8, 0, wide.data(), wideLength, text.data(), length, nullptr, nullptr);
+    return text;
 }
 
 std::string ShortPathOf(const std::string& path) {
+    const std::wstring wide = WideFromText(path);
     // The size asked for includes the terminating NUL; the result does not.
-    const DWORD size = GetShortPathNameA(path.c_str(), nullptr, 0);
-    std::vector<char> buffer(size + 1);
-    const DWORD length = size == 0 ? 0 : GetShortPathNameA(path.c_str(), buffer.data(), size);
-    return length == 0 || length >= size ? path : std::string(buffer.data(), length);
+    const DWORD size = GetShortPathNameW(wide.c_str(), nullptr, 0);
+    std::vector<wchar_t> buffer(size + 1);
+    const DWORD length = size == 0 ? 0 : GetShortPathNameW(wide.c_str(), buffer.data(), size);
+    return length == 0 || length >= size ? path : TextFromWide({buffer.data(), length});
 }
 
 #else
@@ -102,6 +130,15 @@ std::string ShortPathOf(const std::string& path) {
 bool ToOemText(std::string_view text, std::string& oem) {
     oem.assign(text);
     return true;
+}
+
+bool ToAnsiText(std::string_view text, std::string& ansi) {
+    ansi.assign(text);
+    return true;
+}
+
+std::string TextFromAnsi(std::string_view ansi) {
+    return std::string(ansi);
 }
 
 std::string ShortPathOf(const std::string& path) {

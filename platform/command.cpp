@@ -2,7 +2,11 @@
 
 #include <cstdlib>
 
-#ifndef _WIN32
+#ifdef _WIN32
+#include <windows.h>
+
+#include "platform/code_page.h"
+#else
 #include <sys/wait.h>
 #endif
 
@@ -19,18 +23,58 @@ int RunCommand(const std::string& command) {
 #endif
 }
 
-int RunBatchFile(const std::string& path) {
-    constexpr char PERCENT = '%';
-    if (path.find(PERCENT) != std::string::npos) {
-        return RunCommand(path.substr(path.find_last_of("\\/") + 1));
-    }
 #ifdef _WIN32
-    // The interpreter takes the outer pair of quotes off a command line
-    // that starts with one; the inner pair stays around the path.
-    return RunCommand("\"\"" + path + "\"\"");
-#else
-    return RunCommand("\"" + path + "\"");
-#endif
+
+namespace {
+
+// The process's exit status once it has ended, -1 when it cannot be told.
+int WaitForExit(HANDLE process) {
+    DWORD status = 0;
+    const bool ended = WaitForSingleObject(process, INFINITE) == WAIT_OBJECT_0 &&
+                       GetExitCodeProcess(process, &status) != 0;
+    return ended ? static_cast<int>(status) : -1;
 }
+
+}  // namespace
+
+int RunBatchFile(const std::string& path) {
+    // The system's own interpreter by its full path, with the AutoRun
+    // commands off (/d): an AutoRun such as "chcp 65001" would make it read
+    // the batch file in another code page than the one it was written in.
+    wchar_t system[MAX_PATH];
+    const UINT length = GetSystemDirectoryW(system, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH) {
+        return -1;
+    }
+    const std::wstring interpreter = std::wstring(system, length) + L"\\cmd.exe";
+    // The interpreter takes the outer pair of quotes off the command; the
+    // inner pair stays around the path. It would take a "%" for the start of
+    // a variable, however the path is quoted, so a path with one is named
+    // from its own folder instead.
+    const std::size_t nameStart = path.find_last_of("\\/") + 1;
+    const bool percent = path.find('%') != std::string::npos;
+    const std::wstring file = WideFromText(percent ? ".\\" + path.substr(nameStart) : path);
+    const std::wstring folder = WideFromText(path.substr(0, nameStart));
+    std::wstring commandLine = L"cmd.exe /d /c \"\"" + file + L"\"\"";
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    if (!CreateProcessW(interpreter.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0,
+                        nullptr, percent ? folder.c_str() : nullptr, &startup, &process)) {
+        return -1;
+    }
+    CloseHandle(process.hThread);
+    const int status = WaitForExit(process.hProcess);
+    CloseHandle(process.hProcess);
+    return status;
+}
+
+#else
+
+int RunBatchFile(const std::string& path) {
+    return RunCommand("\"" + path + "\"");
+}
+
+#endif
 
 }  // namespace platform

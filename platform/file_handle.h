@@ -4,6 +4,9 @@
 
 #include <cstdio>
 #include <memory>
+#include <string>
+
+#include "platform/code_page.h"
 
 namespace platform {
 
@@ -13,8 +16,13 @@ struct FileCloser {
 
 using FileHandle = std::unique_ptr<std::FILE, FileCloser>;
 
-inline FileHandle OpenFile(const char* path, const char* mode) {
-    return FileHandle(std::fopen(path, mode));
+// Opens the file at `path` (UTF-8) in `mode` ("rb", "wb").
+inline FileHandle OpenFile(const std::string& path, const char* mode) {
+#ifdef _WIN32
+    return FileHandle(_wfopen(WideFromText(path).c_str(), WideFromText(mode).c_str()));
+#else
+    return FileHandle(std::fopen(path.c_str(), mode));
+#endif
 }
 
 }  // namespace platform

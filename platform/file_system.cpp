@@ -1,5 +1,6 @@
 #include "platform/file_system.h"
 
+#include "platform/code_page.h"
 #include "platform/file_handle.h"
 
 #include <atomic>
@@ -49,18 +50,44 @@ bool FlushToDisk(std::FILE* file) {
 }
 
 #ifdef _WIN32
+// A scanner, an indexer or a backup agent often opens a file that was just
+// written, for a moment and without sharing its deletion: replacing or
+// removing the file then fails with one of these two errors. Such a step is
+// tried again for a short while; any other failure ends it at once.
+constexpr ULONGLONG HELD_FILE_PATIENCE_MS = 1000;
+constexpr DWORD HELD_FILE_PAUSE_MS = 50;
+
+template <class Step>
+bool RetryWhileHeld(Step step) {
+    const ULONGLONG end = GetTickCount64() + HELD_FILE_PATIENCE_MS;
+    while (!step()) {
+        const DWORD error = GetLastError();
+        if ((error != ERROR_SHARING_VIOLATION && error != ERROR_ACCESS_DENIED) ||
+            GetTickCount64() >= end) {
+            return false;
+        }
+        Sleep(HELD_FILE_PAUSE_MS);
+    }
+    return true;
+}
+
 int ProcessId() {
     return _getpid();
 }
 // Creates the file at `path` for writing, failing when any file has that name.
 int CreateExclusively(const std::string& path) {
-    return _open(path.c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY, _S_IREAD | _S_IWRITE);
+    return _wopen(WideFromText(path).c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY,
+                  _S_IREAD | _S_IWRITE);
 }
 std::FILE* StreamFor(int descriptor) {
     return _fdopen(descriptor, "wb");
 }
 void CloseDescriptor(int descriptor) {
     _close(descriptor);
+}
+void RemoveFile(const std::string& path) {
+    const std::wstring wide = WideFromText(path);
+    RetryWhileHeld([&wide] { return DeleteFileW(wide.c_str()) != 0; });
 }
 #else
 int ProcessId() {
@@ -75,6 +102,9 @@ std::FILE* StreamFor(int descriptor) {
 }
 void CloseDescriptor(int descriptor) {
     close(descriptor);
+}
+void RemoveFile(const std::string& path) {
+    std::remove(path.c_str());
 }
 #endif
 
@@ -104,7 +134,7 @@ std::FILE* CreateTemporaryFile(const std::string& path, std::string& temporaryPa
         std::FILE* file = StreamFor(descriptor);
         if (file == nullptr) {
             CloseDescriptor(descriptor);
-            std::remove(temporaryPath.c_str());
+            RemoveFile(temporaryPath);
         }
         return file;
     }
@@ -122,14 +152,19 @@ bool WriteWholeFile(std::FILE* file, const ContentWriter& writeContent) {
 // Puts `from` in place of `to` in one step, replacing `to` if it exists.
 bool MoveIntoPlace(const std::string& from, const std::string& to) {
 #ifdef _WIN32
-    // A read-only file is not replaced: Windows refuses it, and the check
-    // makes every implementation of the file system behave alike.
-    const DWORD attributes = GetFileAttributesA(to.c_str());
-    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0) {
+    // A read-only file, or a folder, is not replaced: Windows refuses it, and
+    // the check makes every implementation of the file system behave alike
+    // (and gives a refusal that no wait would change at once).
+    const std::wstring source = WideFromText(from), target = WideFromText(to);
+    const DWORD attributes = GetFileAttributesW(target.c_str());
+    constexpr DWORD NEVER_REPLACED = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY;
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & NEVER_REPLACED) != 0) {
         return false;
     }
-    return MoveFileExA(from.c_str(), to.c_str(),
-                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+    return RetryWhileHeld([&] {
+        return MoveFileExW(source.c_str(), target.c_str(),
+                           MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+    });
 #else
     return std::rename(from.c_str(), to.c_str()) == 0;
 #endif
@@ -151,9 +186,9 @@ FileIdentity IdentityOf(const std::string& path) {
 #ifdef _WIN32
     // Opened for no access at all: enough to ask for the file's numbers, and
     // it succeeds even when another program holds the file open.
-    const HANDLE handle =
-        CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    const HANDLE handle = CreateFileW(WideFromText(path).c_str(), 0,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                      nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (handle == INVALID_HANDLE_VALUE) {
         return identity;
     }
@@ -201,14 +236,14 @@ bool ReplaceFileSafelyWith(const std::string& path, const ContentWriter& writeCo
         return false;
     }
     if (!WriteWholeFile(file, writeContent) || !MoveIntoPlace(temporaryPath, path)) {
-        std::remove(temporaryPath.c_str());
+        RemoveFile(temporaryPath);
         return false;
     }
     return true;
 }
 
 bool CanOpenForReading(const std::string& path) {
-    const FileHandle file = OpenFile(path.c_str(), "rb");
+    const FileHandle file = OpenFile(path, "rb");
     return file && IsRegularFile(file.get());
 }
 
@@ -223,7 +258,7 @@ bool IsSameFile(const std::string& first, const std::string& second) {
 
 bool IsFolder(const std::string& path) {
 #ifdef _WIN32
-    const DWORD attributes = GetFileAttributesA(path.c_str());
+    const DWORD attributes = GetFileAttributesW(WideFromText(path).c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 #else
     struct stat status {};
@@ -236,7 +271,7 @@ bool CreateFolderIfMissing(const std::string& path) {
         return true;
     }
 #ifdef _WIN32
-    CreateDirectoryA(path.c_str(), nullptr);
+    CreateDirectoryW(WideFromText(path).c_str(), nullptr);
 #else
     constexpr mode_t FOLDER_MODE = 0777;  // narrowed by the process's umask
     mkdir(path.c_str(), FOLDER_MODE);
@@ -248,18 +283,19 @@ bool CreateFolderIfMissing(const std::string& path) {
 bool GetExecutablePath(std::string& path) {
     path.clear();
     for (std::size_t size = INITIAL_PATH_BUFFER; size <= MAXIMUM_PATH_BUFFER; size *= 2) {
-        std::vector<char> buffer(size);
 #ifdef _WIN32
-        const DWORD length = GetModuleFileNameA(nullptr, buffer.data(), static_cast<DWORD>(size));
+        std::vector<wchar_t> buffer(size);
+        const DWORD length = GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(size));
         if (length == 0) {
             return false;
         }
         // A result that fills the whole buffer may have been cut short.
         if (static_cast<std::size_t>(length) < size) {
-            path.assign(buffer.data(), length);
+            path = TextFromWide({buffer.data(), length});
             return true;
         }
 #else
+        std::vector<char> buffer(size);
         const ssize_t length = readlink("/proc/self/exe", buffer.data(), size);
         if (length < 0) {
             return false;
@@ -277,13 +313,13 @@ bool GetCurrentFolder(std::string& folder) {
     folder.clear();
 #ifdef _WIN32
     // The size asked for includes the terminating NUL; the result does not.
-    const DWORD size = GetCurrentDirectoryA(0, nullptr);
-    std::vector<char> buffer(size + 1);
-    const DWORD length = size == 0 ? 0 : GetCurrentDirectoryA(size, buffer.data());
+    const DWORD size = GetCurrentDirectoryW(0, nullptr);
+    std::vector<wchar_t> buffer(size + 1);
+    const DWORD length = size == 0 ? 0 : GetCurrentDirectoryW(size, buffer.data());
     if (length == 0 || length >= size) {
         return false;
     }
-    folder.assign(buffer.data(), length);
+    folder = TextFromWide({buffer.data(), length});
     return true;
 #else
     for (std::size_t size = INITIAL_PATH_BUFFER; size <= MAXIMUM_PATH_BUFFER; size *= 2) {

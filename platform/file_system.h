@@ -1,6 +1,8 @@
 #pragma once
 
-// File-system services whose calls differ between Windows and POSIX.
+// File-system services whose calls differ between Windows and POSIX. Every
+// path is UTF-8 (see platform/code_page.h); on Windows it reaches the system
+// through the wide-character functions.
 
 #include <cstdio>
 #include <functional>
@@ -21,7 +23,9 @@ inline constexpr char PATH_SEPARATOR = '/';
 // created beside `path` under a name no file has (so no other file is ever
 // touched), are flushed to disk, and the temporary file then takes the place
 // of the old one in a single step. On any failure the old file (if there was one) is left
-// whole, no temporary file remains, and the result is false.
+// whole, no temporary file remains, and the result is false. On Windows a
+// file another program holds for a moment (a scanner) is waited for, for a
+// second at most.
 bool ReplaceFileSafely(const std::string& path, std::string_view bytes);
 
 // Writes a file's new content to the open binary stream `file`; false when a

@@ -161,7 +161,7 @@ std::string JoinCrLf(std::string_view bytes) {
 
 bool ReadBinaryFile(const std::string& path, std::string& bytes) {
     bytes.clear();
-    const FileHandle file = OpenFile(path.c_str(), "rb");
+    const FileHandle file = OpenFile(path, "rb");
     if (!file) {
         return false;
     }

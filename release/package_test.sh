@@ -165,3 +165,18 @@ msiexec /x 1.1 HOST=other.example.org
 [ "$(files)" = ". ./config.txt" ]
 [ ! -e "$link" ]
 cmp "$work/kept.txt" "$dir/config.txt"
+
+# A user whose name code page 1252 lacks letters of (Дмитрий): the package
+# installs into that user's folder, a setting given reaches config.txt there,
+# and the program started there fetches the codes. (Wine 8 starts a shortcut
+# by the ANSI form of its target, which names nothing here: the program is
+# started in its folder as the shortcut would.)
+"$WINE" reg add 'HKCU\Software\Microsoft\Windows\CurrentVersion\Explorer\User Shell Folders' \
+    /v 'Local AppData' /t REG_EXPAND_SZ /d 'C:\users\Дмитрий\AppData\Local' /f >/dev/null
+dir="$WINEPREFIX/drive_c/users/Дмитрий/AppData/Local/Programs/Norvale"
+msiexec /i 1.1 CODESPATH=/CODES.DAT
+lines "$address" /CODES.DAT "$fake_utility" >"$work/expected.txt"
+cmp "$work/expected.txt" "$dir/config.txt"
+(cd "$dir" && "$WINE" start /unix "$dir/Norvale.exe")
+driver wait "$window" "$(norvale_resource IDC_STATUS)" "$(printf 'File retrieved from %s.\r\nCurrent Building Code date: Codes 2024-05-01\r\nReady to perform update.' "$address")" 30000 >/dev/null
+"$WINESERVER" -k

@@ -16,9 +16,14 @@ inline constexpr char TRANSFER_UTILITY_ON_D[] =
 inline constexpr char TRANSFER_UTILITY_ON_C[] =
     "C:\\Program Files\\Dolphin File Transfer\\dcomm2.exe";
 
-// The first of `candidates` that can be opened for reading, or
+// The first of `candidates` (settings: ANSI code page) that can be opened for reading, or
 // AUTODETECT_FAILED when none can. Keeps no memory between calls.
 std::string DetectTransferUtility(const std::vector<std::string>& candidates);
 
 // Detection over the two usual install locations, the D: drive first.
 std::string DetectTransferUtility();
+
+// The transfer-path setting (ANSI code page) for the file chosen at
+// `chosenPath` (UTF-8): the path itself, or its short (8.3) form where one of
+// its characters has no form in the ANSI code page. False when neither has.
+bool TransferPathSettingFor(const std::string& chosenPath, std::string& setting);

@@ -3,6 +3,7 @@
 #include <optional>
 
 #include "framework/app.h"
+#include "platform/code_page.h"
 #include "res/resource.h"
 #include "ui/options_dialog.h"
 
@@ -51,7 +52,7 @@ CLoaderDlg::CLoaderDlg(Settings& settings, LoaderEnvironment environment)
 // Both of these paint at once, so that what a workflow shows is seen before
 // its next step starts.
 void CLoaderDlg::SetStatusText(const std::string& text) {
-    ::SetDlgItemTextA(m_hWnd, IDC_STATUS, text.c_str());
+    ::SetDlgItemTextW(m_hWnd, IDC_STATUS, platform::WideFromText(text).c_str());
     ::UpdateWindow(::GetDlgItem(m_hWnd, IDC_STATUS));
 }
 

@@ -57,8 +57,9 @@ void COptionsDlg::OnAutoDetect() {
 
 void COptionsDlg::OnBrowse() {
     const auto chosen = ChooseFile(m_hWnd, FileDialog::Open, "exe", "dcomm2.exe");
-    if (chosen) {
-        ::SetDlgItemTextA(m_hWnd, IDC_TRANSFER_PATH, chosen->c_str());
+    std::string setting;
+    if (chosen && TransferPathSettingFor(*chosen, setting)) {
+        ::SetDlgItemTextA(m_hWnd, IDC_TRANSFER_PATH, setting.c_str());
     }
 }
 

@@ -162,9 +162,17 @@ void CLoaderCore::UpdateBuildingCodes() {
     const BusyWindow busy(m_view);
     // The update's own texts are shown, not kept: what comes back after a
     // successful update is the last text of another workflow.
-    if (!WriteUpdateBatch(m_env.batchFile, m_settings.transferPath, m_env.programFolder)) {
-        m_view.SetStatusText(CANNOT_WRITE_UPDATE_BATCH_TEXT);
-        return;
+    std::string unnamed;
+    switch (
+        WriteUpdateBatch(m_env.batchFile, m_settings.transferPath, m_env.programFolder, unnamed)) {
+        case BatchResult::Written:
+            break;
+        case BatchResult::NoShortName:
+            m_view.SetStatusText(NoShortNameText(unnamed));
+            return;
+        case BatchResult::WriteFailed:
+            m_view.SetStatusText(CANNOT_WRITE_UPDATE_BATCH_TEXT);
+            return;
     }
     m_view.SetStatusText(UPDATING_TEXT);
     // Waits for the transfer utility to end. A failure is said; the working

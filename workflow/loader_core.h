@@ -20,7 +20,7 @@
 // Whether the working copy is ready for the update.
 enum class CodesState : std::int32_t { Ready = 0, NotReady = -1 };
 
-// What the core needs of the window.
+// What the core needs of the window. Texts are UTF-8.
 class LoaderView {
 public:
     virtual void SetStatusText(const std::string& text) = 0;
@@ -39,7 +39,7 @@ protected:
 struct LoaderEnvironment {
     FetchReply fetch;
     // The folder whose temp\CODES.DAT is the working copy, with its trailing
-    // separator: the program's own folder.
+    // separator: the program's own folder. Every path is UTF-8.
     std::string programFolder;
     // Full paths of config.txt and update.bat: in the folder the program was
     // started in, whatever folder a file dialog moves to later.

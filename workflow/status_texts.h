@@ -1,5 +1,6 @@
 // Every text the program shows in its status box or in a message box of its
-// own, in one place. CR LF breaks a line.
+// own, in one place, in UTF-8. CR LF breaks a line. A path is shown as it is;
+// a setting and the codes' date line are text in the ANSI code page.
 #pragma once
 
 #include <chrono>
@@ -8,6 +9,7 @@
 
 #include "codes/retrieve.h"
 #include "net/fetch_client.h"
+#include "platform/code_page.h"
 
 inline constexpr char RETRIEVING_TEXT[] = "Attempting to retrieve codes from WWW.";
 // A failed retrieval at start-up or after the Options dialog.
@@ -25,14 +27,14 @@ inline constexpr char SAVE_SETTINGS_FAILED_TEXT[] = "Cannot save settings to con
 
 // A successful retrieval from `host` of codes dated `dateLine`.
 inline std::string RetrievedText(const std::string& host, std::string_view dateLine) {
-    return "File retrieved from " + host +
-           ".\r\nCurrent Building Code date: " + std::string(dateLine) +
+    return "File retrieved from " + platform::TextFromAnsi(host) +
+           ".\r\nCurrent Building Code date: " + platform::TextFromAnsi(dateLine) +
            "\r\nReady to perform update.";
 }
 
 // A codes file opened as the working copy, dated `dateLine`.
 inline std::string FileReadText(std::string_view dateLine) {
-    return "File read.\r\nCurrent Building Code date: " + std::string(dateLine) +
+    return "File read.\r\nCurrent Building Code date: " + platform::TextFromAnsi(dateLine) +
            "\r\nReady to perform update.";
 }
 
@@ -41,6 +43,12 @@ inline std::string FileReadText(std::string_view dateLine) {
 inline std::string UpdateFailedText(int exitStatus) {
     return "Update Building Codes failed.\r\nThe transfer utility ended with code " +
            std::to_string(exitStatus) + ".";
+}
+
+// The update cannot name `path` to the transfer utility: it has a character
+// the OEM code page lacks, and no short (8.3) form.
+inline std::string NoShortNameText(const std::string& path) {
+    return "This path has no short (8.3) name for the transfer utility:\r\n" + path;
 }
 
 inline std::string CannotReadCodesFileText(const std::string& path) {

@@ -23,8 +23,9 @@
 #include <array>
 #include <string>
 
-#include "settings/settings.h"
+#include "platform/code_page.h"
 #include "platform/text_file.h"
+#include "settings/settings.h"
 
 namespace {
 
@@ -130,30 +131,15 @@ bool HasControlCharacter(const std::wstring& text) {
 }
 
 // `wide` in the ANSI code page; false when a character of it has no exact
-// form there (a look-alike would not convert back to the same text).
+// form there.
 bool ToAnsi(const std::wstring& wide, std::string& ansi) {
-    ansi.clear();
-    if (wide.empty()) {
-        return true;
-    }
-    const int wideLength = static_cast<int>(wide.size());
-    const int length =
-        WideCharToMultiByte(CP_ACP, 0, wide.data(), wideLength, nullptr, 0, nullptr, nullptr);
-    if (length <= 0) {
-        return false;
-    }
-    ansi.assign(static_cast<std::size_t>(length), '\0');
-    WideCharToMultiByte(CP_ACP, 0, wide.data(), wideLength, ansi.data(), length, nullptr, nullptr);
-    std::wstring back(wide.size(), L'\0');
-    const int backLength =
-        MultiByteToWideChar(CP_ACP, 0, ansi.data(), length, back.data(), wideLength);
-    return backLength == wideLength && back == wide;
+    return platform::ToAnsiText(platform::TextFromWide(wide), ansi);
 }
 
-// The settings of the config.txt at `path` as the program reads them; empty
-// when there is no such file. False when it is there but cannot be read.
+// The settings of the config.txt at `path` (UTF-8) as the program reads them;
+// empty when there is no such file. False when it is there but cannot be read.
 bool LoadExisting(const std::string& path, Settings& settings) {
-    if (GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES) {
+    if (GetFileAttributesW(platform::WideFromText(path).c_str()) == INVALID_FILE_ATTRIBUTES) {
         const DWORD error = GetLastError();
         return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
     }
@@ -222,11 +208,8 @@ extern "C" __declspec(dllexport) UINT __stdcall WriteConfig(MSIHANDLE install) {
         Report(install, INSTALLMESSAGE_INFO, L"no setting given; config.txt is left as it is.");
         return ERROR_SUCCESS;
     }
-    std::string folder;
-    if (!ToAnsi(parsed.folder, folder)) {
-        return Fail(install, L"the folder " + parsed.folder + L" has no name in code page " +
-                                 std::to_wstring(GetACP()));
-    }
+    // The folder by its full name, whatever the code page can hold.
+    std::string folder = platform::TextFromWide(parsed.folder);
     if (folder.back() != FOLDER_SEPARATOR) {
         folder += FOLDER_SEPARATOR;
     }

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -366,6 +367,52 @@ TEST_F(ProgramTest, OpenAndSaveGoThroughTheFileDialogs) {
     ASSERT_TRUE(ClickButton(box, IDYES) && program->WaitUntilDone(save));
     EXPECT_EQ(program->Status(), "Saved codes to:\r\n" + target);
     EXPECT_EQ(ReadBytes(target), CODES_ON_DISK);
+}
+
+// A user whose name code page 1252 lacks letters of: the program works from
+// such a folder, shows paths in it as they are, and the transfer utility, an
+// 8-bit program, is named its files by their short names.
+TEST_F(ProgramTest, WorksInFoldersThatCodePage1252CannotName) {
+    ASSERT_EQ(::GetACP(), 1252u);
+    ASSERT_TRUE(WriteBytes(WWW + "codes.dat", CODES));
+    const auto ascii = [](const std::string& text) {
+        return std::all_of(text.begin(), text.end(),
+                           [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+    };
+    // Dvořák, Дмитрий.
+    for (const char* name :
+         {"Dvo\xC5\x99\xC3\xA1k", "\xD0\x94\xD0\xBC\xD0\xB8\xD1\x82\xD1\x80\xD0\xB8\xD0\xB9"}) {
+        SCOPED_TRACE(name);
+        ASSERT_TRUE(Start(name, Config(host, "/codes.dat", TRANSFER_PATH)));
+        EXPECT_TRUE(program->WaitForState(Ready(retrieved, CODES_DATE), IDI_READY));
+        EXPECT_EQ(Bytes("temp\\CODES.DAT"), CODES_ON_DISK);
+
+        const std::string saved = program->Path("saved.DAT"), tools = program->Path("tools\\");
+        ASSERT_TRUE(program->WaitUntilDone(program->ChooseFile(ID_FILE_SAVE_CODES, saved)));
+        EXPECT_EQ(program->Status(), "Saved codes to:\r\n" + saved);
+        EXPECT_EQ(ReadBytes(saved), CODES_ON_DISK);
+        ASSERT_TRUE(program->WaitUntilDone(program->ChooseFile(ID_FILE_OPEN_CODES, saved)));
+        EXPECT_TRUE(program->WaitForState(Ready("File read.", CODES_DATE), IDI_READY));
+
+        // The utility chosen in the folder goes into config.txt by its short name.
+        ASSERT_TRUE(
+            MakeFolderWithCopy(tools, ToWindowsPath(NORVALE_FAKE_DCOMM2_PATH), "dcomm2.exe"));
+        HWND options = program->OpenDialog(ID_CONFIGURE_OPTIONS);
+        ASSERT_TRUE(ClickButton(options, IDC_BROWSE));
+        const HWND browse = WaitForOwnedWindow(options);
+        ASSERT_TRUE(ChooseFile(browse, tools + "dcomm2.exe") && WaitForWindowGone(browse));
+        ASSERT_TRUE(program->CloseDialog(options, IDOK));
+        const std::string config = Bytes("config.txt"), start = host + "\r\n/codes.dat\r\n";
+        ASSERT_EQ(config.substr(0, start.size()), start);
+        const std::string utility = config.substr(start.size(), config.size() - start.size() - 2);
+        EXPECT_TRUE(ascii(utility)) << utility;
+        EXPECT_EQ(ReadBytes(utility), ReadBytes(tools + "dcomm2.exe"));
+
+        ASSERT_TRUE(ClickButtonAndWait(program->Window(), IDC_UPDATE));
+        EXPECT_TRUE(ascii(Bytes("update.bat"))) << Bytes("update.bat");
+        EXPECT_EQ(ReadBytes(tools + "handheld\\CODES.DAT"), CODES_ON_DISK);
+        EXPECT_EQ(program->Status(), Ready("File read.", CODES_DATE));
+    }
 }
 
 }  // namespace

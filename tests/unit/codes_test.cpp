@@ -113,10 +113,10 @@ TEST(UpdateBatchLine, QuotesPathsForTheCommandInterpreter) {
 #ifdef _WIN32
 // Also run on a desk whose code pages are both UTF-8.
 TEST(UpdateBatch, NamesTheFolderInTheInterpretersCodePage) {
-    // The folder Zoë in the ANSI code page, and as the batch file must name it.
+    // The folder Zoë, and as the batch file must name it.
     // clang-format off
-    const struct { unsigned ansi, oem; std::string folder, inBatch; } rows[] = {
-        {1252, 437, "Zo\xEB", "Zo\x89"}, {65001, 65001, "Zo\xC3\xAB", "Zo\xC3\xAB"}};
+    const struct { unsigned ansi, oem; std::string inBatch; } rows[] = {
+        {1252, 437, "Zo\x89"}, {65001, 65001, "Zo\xC3\xAB"}};
     // clang-format on
     const auto row = std::find_if(std::begin(rows), std::end(rows), [](const auto& r) {
         return r.ansi == GetACP() && r.oem == GetOEMCP();
@@ -126,23 +126,36 @@ TEST(UpdateBatch, NamesTheFolderInTheInterpretersCodePage) {
     }
     const TempFolder folder;
     const std::string batch = folder.PathOf("u.bat"), in = folder.Path() + "\\";
-    ASSERT_TRUE(platform::CreateFolderIfMissing(in + row->folder));
-    ASSERT_TRUE(WriteUpdateBatch(batch, "C:\\dcomm2.exe", in + row->folder + "\\"));
+    ASSERT_TRUE(platform::CreateFolderIfMissing(in + "Zo\xC3\xAB"));
+    std::string unnamed;
+    ASSERT_EQ(WriteUpdateBatch(batch, "C:\\dcomm2.exe", in + "Zo\xC3\xAB\\", unnamed),
+              BatchResult::Written);
     EXPECT_EQ(ReadBytes(batch),
               "\"C:\\dcomm2.exe\" /b=57600 \"" + in + row->inBatch + "\\temp\\CODES.DAT\"\r\n");
 }
 
+// A path the OEM code page cannot name goes in its short form; without one
+// (a missing file here, a volume without short names on a desk), nothing is
+// written and the path is named.
 TEST(UpdateBatch, APathWithNoOemFormGoesInItsShortForm) {
     const TempFolder folder;
-    const std::string euro = folder.PathOf("Euro \x80") + "\\", batch = folder.PathOf("u.bat");
-    ASSERT_TRUE(platform::CreateFolderIfMissing(euro));
-    ASSERT_TRUE(WriteUpdateBatch(batch, "C:\\dcomm2.exe", euro));
+    const std::string cyrillic =
+        folder.PathOf("\xD0\x94\xD0\xBC\xD0\xB8\xD1\x82\xD1\x80\xD0\xB8\xD0\xB9") + "\\";
+    const std::string batch = folder.PathOf("u.bat");
+    ASSERT_TRUE(platform::CreateFolderIfMissing(cyrillic));
+    std::string unnamed;
+    ASSERT_EQ(WriteUpdateBatch(batch, "C:\\dcomm2.exe", cyrillic, unnamed), BatchResult::Written);
     const std::string line = ReadBytes(batch), prefix = "\"C:\\dcomm2.exe\" /b=57600 \"";
     ASSERT_EQ(line.substr(0, prefix.size()), prefix);
     const std::string shortForm = line.substr(prefix.size(), line.find("temp\\") - prefix.size());
-    EXPECT_EQ(shortForm.find('\x80'), std::string::npos) << shortForm;
+    EXPECT_TRUE(std::all_of(shortForm.begin(), shortForm.end(), [](char c) {
+        return static_cast<unsigned char>(c) < 0x80;
+    })) << shortForm;
     EXPECT_TRUE(platform::IsFolder(shortForm)) << shortForm;
-    EXPECT_FALSE(WriteUpdateBatch(batch, euro + "missing \x80.exe", euro));
+    // The euro sign of code page 1252 has no form in code page 437.
+    EXPECT_EQ(WriteUpdateBatch(batch, "C:\\missing \x80\\dcomm2.exe", cyrillic, unnamed),
+              BatchResult::NoShortName);
+    EXPECT_EQ(unnamed, "C:\\missing \xE2\x82\xAC\\dcomm2.exe");
     EXPECT_EQ(ReadBytes(batch), line);
 }
 #endif

@@ -7,10 +7,14 @@
 
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <optional>
 
 #ifdef _WIN32
 #include <windows.h>
+
+#include <chrono>
+#include <thread>
 #else
 #include <sys/resource.h>
 #endif
@@ -90,6 +94,62 @@ TEST_F(ReplaceFileSafely, AFailedWriteLeavesTheOldFileWhole) {
 #endif
     EXPECT_EQ(ReadBytes(path), OLD);
     EXPECT_EQ(CountEntries(folder.Path()), 3);  // data.bin, data.bin.tmp, target
+}
+
+#ifdef _WIN32
+// Another program (a scanner) holds data.bin open without sharing its
+// deletion: for good, the replacement fails as it always did; for a moment,
+// it waits and succeeds. Nothing is left behind either way.
+TEST_F(ReplaceFileSafely, AFileHeldForAMomentIsReplacedOneHeldForGoodIsNot) {
+    const HANDLE held = CreateFileW(platform::WideFromText(path).c_str(), GENERIC_READ,
+                                    FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    EXPECT_FALSE(platform::ReplaceFileSafely(path, "new"));
+    EXPECT_EQ(ReadBytes(path), OLD);
+    EXPECT_EQ(CountEntries(folder.Path()), 2);
+
+    std::thread scanner([held] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        CloseHandle(held);
+    });
+    EXPECT_TRUE(platform::ReplaceFileSafely(path, "new"));
+    scanner.join();
+    EXPECT_EQ(ReadBytes(path), "new");
+    EXPECT_EQ(CountEntries(folder.Path()), 2);
+}
+#endif
+
+// Folders named in any script, one with letters whose second byte in code
+// page 932 is a backslash (0x5C), hold their files: a file named from the
+// folder the program starts in is in that folder. Also run under code page
+// 932 (NORVALE_TEST_ANSI_CODE_PAGE says which the run is meant to have).
+TEST(FileSystem, FoldersNamedInAnyScriptHoldTheirFiles) {
+#ifdef _WIN32
+    if (const char* codePage = std::getenv("NORVALE_TEST_ANSI_CODE_PAGE")) {
+        ASSERT_EQ(GetACP(), std::strtoul(codePage, nullptr, 10));
+    }
+#endif
+    const TempFolder folder;
+    std::string started;
+    ASSERT_TRUE(platform::GetCurrentFolder(started));
+    // Dvořák, Дмитрий, 表ソ.
+    for (const char* name :
+         {"Dvo\xC5\x99\xC3\xA1k", "\xD0\x94\xD0\xBC\xD0\xB8\xD1\x82\xD1\x80\xD0\xB8\xD0\xB9",
+          "\xE8\xA1\xA8\xE3\x82\xBD"}) {
+        const std::string inside = folder.PathOf(name);
+        ASSERT_TRUE(platform::CreateFolderIfMissing(inside)) << name;
+        fs::current_path(FsPath(inside));
+        const std::string config = platform::InCurrentFolder("config.txt");
+        EXPECT_EQ(config,
+                  folder.PathOf(name + std::string(1, platform::PATH_SEPARATOR) + "config.txt"));
+        EXPECT_TRUE(platform::WriteTextFileSafely(config, "a\n"));
+        std::string text;
+        EXPECT_TRUE(platform::ReadTextLines(config, text));
+        EXPECT_EQ(text, "a\n");
+        EXPECT_EQ(ReadBytes(folder.PathOf(name) + platform::PATH_SEPARATOR + "config.txt"),
+                  "a\r\n");
+    }
+    fs::current_path(FsPath(started));
 }
 
 TEST(FileSystem, AFolderCannotBeOpenedForReading) {

@@ -389,6 +389,13 @@ TEST_F(Workflow, UpdateBuildingCodesBatchFileThatCannotBeWrittenIsNotRun) {
     BlockFile(Path("update.bat"));
     ready.UpdateBuildingCodes();
     EXPECT_EQ(view.status, CANNOT_WRITE_UPDATE_BATCH_TEXT);
+#ifdef _WIN32
+    // A path the batch file cannot name is named to the user instead: here a
+    // missing one with the euro sign, which code page 437 lacks.
+    settings.transferPath = "C:\\missing \x80\\dcomm2.exe";
+    ready.UpdateBuildingCodes();
+    EXPECT_EQ(view.status, NoShortNameText("C:\\missing \xE2\x82\xAC\\dcomm2.exe"));
+#endif
     EXPECT_TRUE(runs.empty());
 }
 

@@ -13,6 +13,7 @@
 // of an event, makes it last until told: it sets the event "N started", then
 // waits for the event N, for 30 seconds at most.
 
+#include "platform/code_page.h"
 #include "platform/file_system.h"
 #include "platform/text_file.h"
 
@@ -86,7 +87,8 @@ int main(int argc, char* argv[]) {
         return std::atoi(exitStatus.c_str());
     }
 
-    // Arguments as the runtime split them: quotes are removed around a path.
+    // Arguments as the runtime split them, in the ANSI code page, as an 8-bit
+    // program gets them: quotes are removed around a path.
     std::string switches;
     std::string file;
     for (int i = 1; i < argc; ++i) {
@@ -105,7 +107,7 @@ int main(int argc, char* argv[]) {
     std::printf("file: %s\n", file.c_str());
 
     std::string bytes;
-    if (!platform::ReadBinaryFile(file, bytes)) {
+    if (!platform::ReadBinaryFile(platform::TextFromAnsi(file), bytes)) {
         std::printf("dcomm2: cannot read %s\n", file.c_str());
         return EXIT_FILE_UNREADABLE;
     }

@@ -1,5 +1,7 @@
 #include "tools/uidriver/driver.h"
 
+#include "platform/code_page.h"
+
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
@@ -46,10 +48,18 @@ HWND FindTopWindow(const Accept& accept) {
     return search.second;
 }
 
+using platform::WideFromText;
+
+// `path` (UTF-8) for std::filesystem.
+std::filesystem::path FsPath(const std::string& path) {
+    return WideFromText(path);
+}
+
 bool SendText(HWND window, const std::string& text) {
     DWORD_PTR result = 0;
+    const std::wstring wide = WideFromText(text);
     return window != nullptr &&
-           ::SendMessageTimeoutA(window, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()),
+           ::SendMessageTimeoutW(window, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(wide.c_str()),
                                  SMTO_ABORTIFHUNG, kSendTimeoutMs, &result) != 0;
 }
 
@@ -87,8 +97,9 @@ Pixels CaptureScreen(const RECT& rect, int width, int height) {
 // How far the control's pixels on screen are from the icon `iconId` of the
 // module at `modulePath`: the mean difference per colour channel.
 long DifferenceFromIcon(HWND control, const std::string& modulePath, int iconId) {
-    const auto module = Own(::LoadLibraryExA(modulePath.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE),
-                            &::FreeLibrary);
+    const auto module =
+        Own(::LoadLibraryExW(WideFromText(modulePath).c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE),
+            &::FreeLibrary);
     const auto icon = Own(static_cast<HICON>(::LoadImageA(module.get(), MAKEINTRESOURCEA(iconId),
                                                           IMAGE_ICON, kIconSize, kIconSize, 0)),
                           &::DestroyIcon);
@@ -196,14 +207,14 @@ bool WaitForDrawnText(HWND control) {
 std::string GetControlText(HWND dialog, int controlId) {
     constexpr int kMaxText = 65536;
     HWND control = ::GetDlgItem(dialog, controlId);
-    std::string text(kMaxText, '\0');
+    std::wstring text(kMaxText, L'\0');
     DWORD_PTR copied = 0;
     const bool read =
         control != nullptr &&
-        ::SendMessageTimeoutA(control, WM_GETTEXT, kMaxText, reinterpret_cast<LPARAM>(&text[0]),
+        ::SendMessageTimeoutW(control, WM_GETTEXT, kMaxText, reinterpret_cast<LPARAM>(&text[0]),
                               SMTO_ABORTIFHUNG, kSendTimeoutMs, &copied);
     text.resize(read ? static_cast<std::size_t>(copied) : 0);
-    return text;
+    return platform::TextFromWide(text);
 }
 
 bool PostCommand(HWND window, UINT message, UINT commandId) {
@@ -247,9 +258,9 @@ bool ChooseFile(HWND fileDialog, const std::string& path) {
 bool MakeFolderWithCopy(const std::string& folder, const std::string& file,
                         const std::string& name) {
     std::error_code error;
-    std::filesystem::remove_all(folder, error);
-    std::filesystem::create_directories(folder, error);
-    return std::filesystem::copy_file(file, folder + name, error);
+    std::filesystem::remove_all(FsPath(folder), error);
+    std::filesystem::create_directories(FsPath(folder), error);
+    return std::filesystem::copy_file(FsPath(file), FsPath(folder + name), error);
 }
 
 std::string ToWindowsPath(const std::string& path) {
@@ -264,7 +275,7 @@ std::string ToWindowsPath(const std::string& path) {
 Program::Program(const std::string& exe, const std::string& folder) : m_folder(folder) {
     MakeFolderWithCopy(m_folder, exe, "Norvale.exe");
     std::error_code error;
-    std::filesystem::create_directories(m_folder + "temp", error);
+    std::filesystem::create_directories(FsPath(m_folder + "temp"), error);
 }
 
 Program::~Program() {
@@ -277,12 +288,12 @@ Program::~Program() {
 }
 
 bool Program::Start(DWORD timeoutMs) {
-    STARTUPINFOA startup{};
+    STARTUPINFOW startup{};
     startup.cb = sizeof startup;
-    const std::string exe = Path("Norvale.exe");
-    std::string commandLine = "\"" + exe + "\"";
-    if (!::CreateProcessA(exe.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
-                          m_folder.c_str(), &startup, &m_process)) {
+    const std::wstring exe = WideFromText(Path("Norvale.exe")), folder = WideFromText(m_folder);
+    std::wstring commandLine = L"\"" + exe + L"\"";
+    if (!::CreateProcessW(exe.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
+                          folder.c_str(), &startup, &m_process)) {
         return false;
     }
     m_window = WaitForWindow(MAIN_WINDOW_CAPTION, m_process.dwProcessId, timeoutMs);

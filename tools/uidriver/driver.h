@@ -1,6 +1,7 @@
 // Drives another process's windows as a user would, and runs Norvale.exe, for
 // the end-to-end tests and, through uidriver.exe (main.cpp), for the scripts.
-// Every wait ends after kDefaultTimeoutMs unless it is given a time.
+// Every wait ends after kDefaultTimeoutMs unless it is given a time. Texts and
+// paths are UTF-8.
 #pragma once
 
 #include <windows.h>
@@ -9,6 +10,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/code_page.h"
 #include "res/resource.h"
 
 namespace uidriver {
@@ -57,7 +59,8 @@ std::string ToWindowsPath(const std::string& path);
 // program may hold it; false, without running it, when it cannot be opened.
 template <class Act>
 bool WhileHeldOpen(const std::string& path, Act act) {
-    HANDLE held = ::CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    HANDLE held = ::CreateFileW(platform::WideFromText(path).c_str(), GENERIC_READ, 0, nullptr,
+                                OPEN_EXISTING, 0, nullptr);
     if (held == INVALID_HANDLE_VALUE) {
         return false;
     }
