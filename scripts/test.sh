@@ -117,7 +117,12 @@ else
 fi
 run_tests win32 -L release -LE package
 echo "== Windows tests: $NORVALE_WIN_WHY"
-if [ "$NORVALE_WIN_PRESET" != win32 ]; then
+if [ -n "$emulate_i386" ]; then
+    # Its unit tests run in the 32-bit build, below: only what the end-to-end
+    # and package tests start.
+    build "$NORVALE_WIN_PRESET" --target e2e_test uidriver install_package NorvaleConfig ||
+        status=1
+elif [ "$NORVALE_WIN_PRESET" != win32 ]; then
     build "$NORVALE_WIN_PRESET" || status=1
 fi
 if norvale_wine_env; then
