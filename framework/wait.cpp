@@ -1,9 +1,9 @@
 #include "framework/wait.h"
 
+#include "platform/system.h"
+
 #include <process.h>
 
-#include <memory>
-#include <type_traits>
 #include <utility>
 #include <vector>
 
@@ -18,11 +18,6 @@ struct HeldCommand {
 
 // The commands held by the wait that runs on this thread, if one does.
 std::vector<HeldCommand>* g_pHeldCommands = nullptr;
-
-struct HandleCloser {
-    void operator()(HANDLE handle) const { ::CloseHandle(handle); }
-};
-using Handle = std::unique_ptr<std::remove_pointer_t<HANDLE>, HandleCloser>;
 
 unsigned __stdcall RunWork(void* work) {
     (*static_cast<std::function<void()>*>(work))();
@@ -43,7 +38,7 @@ bool IsDroppedInput(const MSG& message) {
 }  // namespace
 
 void AfxWaitForWork(std::function<void()> work) {
-    const Handle worker(
+    const platform::KernelHandle worker(
         reinterpret_cast<HANDLE>(::_beginthreadex(nullptr, 0, &RunWork, &work, 0, nullptr)));
     if (!worker) {
         work();

@@ -3,6 +3,7 @@
 #include "net/ascii.h"
 #include "net/certificate_check.h"
 #include "net/http_reply.h"
+#include "platform/system.h"
 
 #include <windows.h>
 #include <winhttp.h>
@@ -191,13 +192,11 @@ std::string HeaderWithoutTransferEncoding(std::string_view raw) {
 constexpr const wchar_t* SECURE_LIBRARIES[] = {L"crypt32.dll", L"secur32.dll", L"winhttp.dll"};
 
 void LoadSecureLibrariesFromSystemFolder() {
-    wchar_t folder[MAX_PATH];
-    const UINT length = ::GetSystemDirectoryW(folder, MAX_PATH);
-    if (length == 0 || length >= MAX_PATH) {
-        return;
-    }
     for (const wchar_t* name : SECURE_LIBRARIES) {
-        ::LoadLibraryW((std::wstring(folder, length) + L"\\" + name).c_str());
+        const std::wstring path = platform::InSystemFolder(name);
+        if (!path.empty()) {
+            ::LoadLibraryW(path.c_str());
+        }
     }
 }
 

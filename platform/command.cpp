@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include "platform/code_page.h"
+#include "platform/system.h"
 #else
 #include <sys/wait.h>
 #endif
@@ -41,12 +42,10 @@ int RunBatchFile(const std::string& path) {
     // The system's own interpreter by its full path, with the AutoRun
     // commands off (/d): an AutoRun such as "chcp 65001" would make it read
     // the batch file in another code page than the one it was written in.
-    wchar_t system[MAX_PATH];
-    const UINT length = GetSystemDirectoryW(system, MAX_PATH);
-    if (length == 0 || length >= MAX_PATH) {
+    const std::wstring interpreter = InSystemFolder(L"cmd.exe");
+    if (interpreter.empty()) {
         return -1;
     }
-    const std::wstring interpreter = std::wstring(system, length) + L"\\cmd.exe";
     // The interpreter takes the outer pair of quotes off the command; the
     // inner pair stays around the path. It would take a "%" for the start of
     // a variable, however the path is quoted, so a path with one is named
@@ -63,10 +62,8 @@ int RunBatchFile(const std::string& path) {
                         nullptr, percent ? folder.c_str() : nullptr, &startup, &process)) {
         return -1;
     }
-    CloseHandle(process.hThread);
-    const int status = WaitForExit(process.hProcess);
-    CloseHandle(process.hProcess);
-    return status;
+    const KernelHandle thread(process.hThread), owned(process.hProcess);
+    return WaitForExit(owned.get());
 }
 
 #else
